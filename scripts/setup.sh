@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ clang clang-format libclang-rt-14-dev googletest libgtest-dev libgmock-dev
   libbenchmark-dev g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64-i686
-  binutils-mingw-w64-x86-64 wine wine64 xvfb xauth imagemagick fonts-wqy-zenhei x11-utils
+  binutils-mingw-w64-x86-64 wine wine64 xvfb xauth imagemagick fonts-wqy-zenhei fonts-wqy-microhei x11-utils
   iproute2 procps psmisc python3 zip unzip file
 )
 

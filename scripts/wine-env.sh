@@ -16,9 +16,15 @@ lumivane_wine_prefix() {
   mkdir -p "$(dirname "$prefix")"
   wineboot -i >/dev/null 2>&1
   wine reg add 'HKCU\Software\Microsoft\Windows\CurrentVersion\ThemeManager' /v ThemeActive /d 0 /f >/dev/null 2>&1
+  # Every program of the prefix runs in one virtual desktop: windows get
+  # frames without a window manager, programs and test probes share a
+  # desktop, and closing a window does not wait on a window manager that is
+  # not there.
+  wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
+  wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 640x480 /f >/dev/null 2>&1
   local face
   for face in SimSun 宋体 NSimSun 'Microsoft YaHei'; do
-    wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "$face" /d 'WenQuanYi Zen Hei' /f >/dev/null 2>&1
+    wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "$face" /d 'WenQuanYi Micro Hei' /f >/dev/null 2>&1
   done
   wineserver -w
   touch "$prefix/.lumivane-ready"

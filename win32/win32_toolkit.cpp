@@ -40,9 +40,20 @@ int ControlIndex(Control control) { return static_cast<int>(control); }
 // Group boxes are native buttons, which keep the colour requests of the
 // labels inside them to themselves; pass those on to the window.
 WNDPROC buttonWindowProc = nullptr;
+// A group box paints only its frame and caption, and the window does not
+// paint under its children: the box fills its inside itself.
 LRESULT CALLBACK GroupBoxProc(HWND box, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_CTLCOLORSTATIC || message == WM_CTLCOLORBTN)
-    return SendMessageW(GetParent(box), message, wParam, lParam);
+  switch (message) {
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLORBTN:
+      return SendMessageW(GetParent(box), message, wParam, lParam);
+    case WM_ERASEBKGND: {
+      RECT client;
+      GetClientRect(box, &client);
+      FillRect(reinterpret_cast<HDC>(wParam), &client, GetSysColorBrush(COLOR_BTNFACE));
+      return 1;
+    }
+  }
   return CallWindowProcW(buttonWindowProc, box, message, wParam, lParam);
 }
 
@@ -144,9 +155,9 @@ bool Win32Toolkit::ShowMonitorWindow(const MonitorWindowEvents& events) {
   RECT frame{0, 0, kMonitorWindow.clientWidth, kMonitorWindow.clientHeight};
   AdjustWindowRectEx(&frame, style, FALSE, 0);
   std::wstring title = WideFromCodePage936(kMonitorWindow.title);
-  HWND window = CreateWindowExW(0, kWindowClass, title.c_str(), style, kMonitorWindow.left, kMonitorWindow.top,
-                                frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr, instance,
-                                nullptr);
+  HWND window = CreateWindowExW(0, kWindowClass, title.c_str(), style, kMonitorWindow.left,
+                                kMonitorWindow.top, frame.right - frame.left, frame.bottom - frame.top,
+                                nullptr, nullptr, instance, nullptr);
   if (!window) return false;
   ShowWindow(window, SW_SHOWNORMAL);
   UpdateWindow(window);
@@ -178,8 +189,8 @@ void Win32Toolkit::SetBarPosition(Control bar, std::int32_t position) {
 
 void Win32Toolkit::SendMessageA(NativeHandle control, std::uint32_t message, std::uintptr_t wParam,
                                 std::intptr_t lParam) {
-  WorkerRequest request{WorkerRequest::kControlMessage, Control::时钟1, nullptr, 0,
-                        reinterpret_cast<HWND>(control), message, wParam, lParam};
+  WorkerRequest request{WorkerRequest::kControlMessage,  Control::时钟1, nullptr, 0,
+                        reinterpret_cast<HWND>(control), message,        wParam,  lParam};
   SendMessageW(window_, kWorkerRequestMessage, 0, reinterpret_cast<LPARAM>(&request));
 }
 
@@ -205,7 +216,7 @@ LRESULT CALLBACK Win32Toolkit::WindowProc(HWND window, UINT message, WPARAM wPar
 LRESULT Win32Toolkit::OnCreate(HWND window) {
   window_ = window;
   font_.reset(CreateFontW(-12, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, GB2312_CHARSET, OUT_DEFAULT_PRECIS,
-                          CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, L"SimSun"));
+                          CLIP_DEFAULT_PRECIS, ANTIALIASED_QUALITY, DEFAULT_PITCH | FF_DONTCARE, L"SimSun"));
   CreateControls();
   // The created event comes before the first tick: the timer starts after it.
   if (events_.created) events_.created();
@@ -214,44 +225,11 @@ LRESULT Win32Toolkit::OnCreate(HWND window) {
 }
 
 void Win32Toolkit::CreateControls() {
-  HINSTANCE instance = GetModuleHandleW(nullptr);
-  for (const ControlDescription& d : kMonitorControls) {
-    const wchar_t* className = nullptr;
-    DWORD style = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS;
-    switch (d.kind) {
-      case ControlKind::kTransparentLabel:
-        className = kTransparentLabelClass;
-        break;
-      case ControlKind::kLabel:
-        className = L"STATIC";
-        style |= SS_LEFT | SS_NOPREFIX;
-        break;
-      case ControlKind::kGroupBox:
-        className = L"BUTTON";
-        style |= BS_GROUPBOX | WS_CLIPCHILDREN;
-        break;
-      case ControlKind::kProgressBar:
-        className = PROGRESS_CLASSW;
-        style |= WS_BORDER | PBS_SMOOTH;
-        break;
-      case ControlKind::kTimer:
-        continue;  // no visible form; started by OnCreate
-    }
-    HWND parent = d.parent ? control(*d.parent) : window_;
-    std::wstring caption = WideFromCodePage936(d.caption);
-    HWND hwnd = CreateWindowExW(0, className, caption.c_str(), style, d.left, d.top, d.width, d.height, parent,
-                                reinterpret_cast<HMENU>(static_cast<INT_PTR>(kFirstControlId + ControlIndex(d.control))),
-                                instance, nullptr);
-    controls_[ControlIndex(d.control)] = hwnd;
-    SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
-    if (d.kind == ControlKind::kProgressBar) {
-      SendMessageW(hwnd, PBM_SETRANGE32, d.rangeMinimum, d.rangeMaximum);
-      SendMessageW(hwnd, PBM_SETPOS, 0, 0);
-    }
-    if (d.kind == ControlKind::kGroupBox)
-      buttonWindowProc = reinterpret_cast<WNDPROC>(
-          SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(GroupBoxProc)));
-  }
+  // The window's own controls first, so that every group box exists before
+  // the controls inside it.
+  for (bool inGroupBox : {false, true})
+    for (const ControlDescription& d : kMonitorControls)
+      if (d.parent.has_value() == inGroupBox) CreateControl(d);
   // Table order is front-to-back: sending each control to the back in turn
   // leaves the first in front.
   for (const ControlDescription& d : kMonitorControls) {
@@ -260,6 +238,45 @@ void Win32Toolkit::CreateControls() {
     if (auto bar = d.kind == ControlKind::kTransparentLabel ? BarUnder(d.control) : std::nullopt)
       SetWindowLongPtrW(control(d.control), kLabelBarSlot, reinterpret_cast<LONG_PTR>(control(*bar)));
   }
+}
+
+void Win32Toolkit::CreateControl(const ControlDescription& d) {
+  const wchar_t* className = nullptr;
+  DWORD style = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS;
+  switch (d.kind) {
+    case ControlKind::kTransparentLabel:
+      className = kTransparentLabelClass;
+      break;
+    case ControlKind::kLabel:
+      className = L"STATIC";
+      style |= SS_LEFTNOWORDWRAP | SS_NOPREFIX;
+      break;
+    case ControlKind::kGroupBox:
+      className = L"BUTTON";
+      style |= BS_GROUPBOX | WS_CLIPCHILDREN;
+      break;
+    case ControlKind::kProgressBar:
+      className = PROGRESS_CLASSW;
+      style |= PBS_SMOOTH;  // the control gives itself a one-pixel sunken edge
+      break;
+    case ControlKind::kTimer:
+      return;  // no visible form; started by OnCreate
+  }
+  HWND parent = d.parent ? control(*d.parent) : window_;
+  std::wstring caption = WideFromCodePage936(d.caption);
+  HWND hwnd = CreateWindowExW(
+      0, className, caption.c_str(), style, d.left, d.top, d.width, d.height, parent,
+      reinterpret_cast<HMENU>(static_cast<INT_PTR>(kFirstControlId + ControlIndex(d.control))),
+      GetModuleHandleW(nullptr), nullptr);
+  controls_[ControlIndex(d.control)] = hwnd;
+  SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
+  if (d.kind == ControlKind::kProgressBar) {
+    SendMessageW(hwnd, PBM_SETRANGE32, d.rangeMinimum, d.rangeMaximum);
+    SendMessageW(hwnd, PBM_SETPOS, 0, 0);
+  }
+  if (d.kind == ControlKind::kGroupBox)
+    buttonWindowProc = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(GroupBoxProc)));
 }
 
 void Win32Toolkit::OnTimer() {

@@ -34,6 +34,7 @@ class Win32Toolkit final : public Toolkit {
   LRESULT OnControlColour(HDC dc, HWND control);
   LRESULT OnWorkerRequest(LPARAM request);
   void CreateControls();
+  void CreateControl(const ControlDescription& description);
   void InvalidateLabelOver(HWND bar);
 
   HWND window_ = nullptr;

@@ -1,0 +1,47 @@
+# Shared by the end-to-end tests: a Wine prefix and X display of their own,
+# the program and the probe, and cleaning up whatever a test started (also
+# after an interrupted run).
+
+set -euo pipefail
+e2e_root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
+source "$e2e_root/scripts/wine-env.sh"
+e2e_build=${LUMIVANE_WIN64_BUILD:-$e2e_root/build/win64}
+e2e_exe=$e2e_build/Lumivane.exe
+e2e_probe=$e2e_build/lumivane_probe.exe
+e2e_work=$(mktemp -d "${TMPDIR:-/tmp}/lumivane-e2e.XXXXXX")
+
+e2e_cleanup() {
+  wineserver -k 2>/dev/null || true
+  lumivane_stop_display
+  rm -rf "$e2e_work"
+}
+
+# e2e_setup [PREFIX]: a ready prefix (a copy of the shared one, so that each
+# test has its own wineserver) and a display.
+e2e_setup() {
+  local base=$e2e_root/build/wine/prefix
+  (unset WINEPREFIX; lumivane_wine_prefix "$base")
+  export WINEPREFIX=${1:-$e2e_work/prefix}
+  [ "$WINEPREFIX" = "$base" ] || cp -a "$base" "$WINEPREFIX"
+  unset DISPLAY
+  lumivane_start_display
+  trap e2e_cleanup EXIT
+}
+
+e2e_fail() {
+  echo "FAIL: $*" >&2
+  exit 1
+}
+
+probe() { wine "$e2e_probe" "$@" | tr -d '\r'; }
+
+# e2e_start: starts the program in the background; sets e2e_pid (of the
+# wine launcher) and waits for its window.
+e2e_start() {
+  wine "$e2e_exe" &
+  e2e_pid=$!
+  probe wait 30000 >/dev/null || e2e_fail "the window did not appear"
+}
+
+# e2e_reading NAME: one value of `probe readings`.
+e2e_reading() { probe readings | sed -n "s/^$1=//p"; }

@@ -1,0 +1,197 @@
+// Looks at the running Lumivane window from another process, as a user's
+// tools would: finds it by its title and reads or drives its controls.
+//
+//   probe wait [MS]                 waits for the window; prints its process id and where its
+//                                   client area lies on the screen
+//   probe frame                     prints the window's frame on the screen as WxH+X+Y
+//   probe layout                    checks every control against the window description
+//   probe readings                  prints each control's caption, and each bar's position and colour
+//   probe set-bar CONTROL POS RGB   sets a bar's position and colour (CONTROL: row in the table)
+//   probe ping MS                   sends WM_NULL every 50 ms for MS ms; prints the longest wait
+//   probe close [MS]                closes the window; fails unless the process ends within MS ms
+//
+// Output is UTF-8, one "key=value" a line.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "ui/monitor_window.h"
+#include "win32/code_page.h"
+
+namespace {
+
+constexpr int kFirstControlId = 100;
+
+HWND FindMonitorWindow() { return FindWindowW(L"LumivaneMonitorWindow", L"Lumivanev1.0"); }
+
+HWND FindControl(HWND window, Control control) {
+  struct Search {
+    int id;
+    HWND found;
+  } search{kFirstControlId + static_cast<int>(control), nullptr};
+  EnumChildWindows(
+      window,
+      [](HWND child, LPARAM param) -> BOOL {
+        auto* s = reinterpret_cast<Search*>(param);
+        if (GetDlgCtrlID(child) != s->id) return TRUE;
+        s->found = child;
+        return FALSE;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+std::string Utf8(const std::wstring& text) {
+  if (text.empty()) return {};
+  int length = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+  std::string out(length, '\0');
+  WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), length, nullptr, nullptr);
+  return out;
+}
+
+std::wstring TextOf(HWND window) {
+  wchar_t text[256] = {};
+  DWORD_PTR ignored;
+  SendMessageTimeoutW(window, WM_GETTEXT, 256, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 2000, &ignored);
+  return text;
+}
+
+LRESULT Ask(HWND window, UINT message, WPARAM wParam = 0, LPARAM lParam = 0) {
+  DWORD_PTR result = 0;
+  SendMessageTimeoutW(window, message, wParam, lParam, SMTO_ABORTIFHUNG, 2000, &result);
+  return static_cast<LRESULT>(result);
+}
+
+HWND WaitForWindow(DWORD timeoutMs) {
+  DWORD start = GetTickCount();
+  for (;;) {
+    if (HWND window = FindMonitorWindow()) return window;
+    if (GetTickCount() - start > timeoutMs) return nullptr;
+    Sleep(50);
+  }
+}
+
+int Layout(HWND window) {
+  int failures = 0;
+  for (const ControlDescription& d : kMonitorControls) {
+    if (d.kind == ControlKind::kTimer) continue;
+    HWND control = FindControl(window, d.control);
+    std::string name(d.name);
+    if (!control) {
+      std::printf("FAIL %s: missing\n", name.c_str());
+      ++failures;
+      continue;
+    }
+    RECT rect;
+    GetWindowRect(control, &rect);
+    MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&rect), 2);
+    WindowRect want = RectInWindow(d.control);
+    bool placed = rect.left == want.left && rect.top == want.top && rect.right - rect.left == want.width &&
+                  rect.bottom - rect.top == want.height;
+    std::string caption = Utf8(TextOf(control));
+    std::string wantCaption = Utf8(WideFromCodePage936(d.caption));
+    bool captioned = caption == wantCaption;
+    bool ranged = true;
+    if (d.kind == ControlKind::kProgressBar)
+      ranged = Ask(control, PBM_GETRANGE, TRUE) == d.rangeMinimum && Ask(control, PBM_GETRANGE, FALSE) == d.rangeMaximum;
+    std::printf("%s %s: at %ld,%ld %ldx%ld caption \"%s\"%s\n", placed && captioned && ranged ? "ok" : "FAIL",
+                name.c_str(), rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top, caption.c_str(),
+                ranged ? "" : " wrong range");
+    if (!placed || !captioned || !ranged) ++failures;
+  }
+  return failures == 0 ? 0 : 1;
+}
+
+int Readings(HWND window) {
+  for (const ControlDescription& d : kMonitorControls) {
+    if (d.kind == ControlKind::kTimer) continue;
+    HWND control = FindControl(window, d.control);
+    std::string name(d.name);
+    std::printf("%s.caption=%s\n", name.c_str(), Utf8(TextOf(control)).c_str());
+    if (d.kind == ControlKind::kProgressBar) {
+      std::printf("%s.position=%ld\n", name.c_str(), static_cast<long>(Ask(control, PBM_GETPOS)));
+      std::printf("%s.colour=0x%06lx\n", name.c_str(), static_cast<unsigned long>(Ask(control, PBM_GETBARCOLOR)));
+    }
+  }
+  return 0;
+}
+
+int SetBar(HWND window, int row, int position, unsigned long colour) {
+  if (row < 0 || row >= kControlCount) return 2;
+  HWND bar = FindControl(window, static_cast<Control>(row));
+  Ask(bar, PBM_SETPOS, static_cast<WPARAM>(position));
+  Ask(bar, PBM_SETBARCOLOR, 0, static_cast<LPARAM>(colour));
+  // The label on the bar repaints from the bar's new picture.
+  if (auto label = LabelOver(static_cast<Control>(row))) InvalidateRect(FindControl(window, *label), nullptr, FALSE);
+  return 0;
+}
+
+int Ping(HWND window, DWORD durationMs) {
+  LARGE_INTEGER frequency, start, now;
+  QueryPerformanceFrequency(&frequency);
+  double longestMs = 0;
+  int sent = 0, unanswered = 0;
+  DWORD begin = GetTickCount();
+  while (GetTickCount() - begin < durationMs) {
+    QueryPerformanceCounter(&start);
+    DWORD_PTR ignored;
+    if (!SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &ignored)) ++unanswered;
+    QueryPerformanceCounter(&now);
+    double ms = (now.QuadPart - start.QuadPart) * 1000.0 / frequency.QuadPart;
+    if (ms > longestMs) longestMs = ms;
+    ++sent;
+    Sleep(50);
+  }
+  std::printf("pings=%d\nunanswered=%d\nlongest_ms=%.2f\n", sent, unanswered, longestMs);
+  return unanswered == 0 ? 0 : 1;
+}
+
+int Close(HWND window, DWORD timeoutMs) {
+  DWORD processId = 0;
+  GetWindowThreadProcessId(window, &processId);
+  HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, processId);
+  DWORD start = GetTickCount();
+  PostMessageW(window, WM_CLOSE, 0, 0);
+  DWORD result = process ? WaitForSingleObject(process, timeoutMs) : WAIT_FAILED;
+  std::printf("closed_after_ms=%lu\n", static_cast<unsigned long>(GetTickCount() - start));
+  if (process) CloseHandle(process);
+  return result == WAIT_OBJECT_0 ? 0 : 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 2) return 2;
+  std::string command = argv[1];
+  DWORD waitMs = command == "wait" && argc > 2 ? std::strtoul(argv[2], nullptr, 10) : 10000;
+  HWND window = WaitForWindow(waitMs);
+  if (!window) {
+    std::printf("error=no window titled Lumivanev1.0\n");
+    return 1;
+  }
+  if (command == "wait") {
+    DWORD processId = 0;
+    GetWindowThreadProcessId(window, &processId);
+    POINT client{0, 0};
+    ClientToScreen(window, &client);
+    std::printf("pid=%lu\nclient_x=%ld\nclient_y=%ld\n", static_cast<unsigned long>(processId), client.x, client.y);
+    return 0;
+  }
+  if (command == "frame") {
+    RECT frame;
+    GetWindowRect(window, &frame);
+    std::printf("%ldx%ld+%ld+%ld\n", frame.right - frame.left, frame.bottom - frame.top, frame.left, frame.top);
+    return 0;
+  }
+  if (command == "layout") return Layout(window);
+  if (command == "readings") return Readings(window);
+  if (command == "set-bar" && argc == 5)
+    return SetBar(window, std::atoi(argv[2]), std::atoi(argv[3]), std::strtoul(argv[4], nullptr, 0));
+  if (command == "ping" && argc == 3) return Ping(window, std::strtoul(argv[2], nullptr, 10));
+  if (command == "close") return Close(window, argc > 2 ? std::strtoul(argv[2], nullptr, 10) : 2000);
+  return 2;
+}
