@@ -35,9 +35,10 @@ Text ToText(double value);
 // The value of a decimal number such as FormatFixed writes ("-4881.84"): an
 // optional "-", digits, and optionally "." and digits. It is the double
 // nearest to the decimal for up to 19 significant digits and 27 places (so
-// for every two-place text FormatFixed writes for a value below 10^17); longer
-// texts give a close value. Anything else (a "+", spaces, grouping commas, an
-// exponent) gives 0, and so does a text that ends before a digit.
+// for every two-place text FormatFixed writes for a value below 10^17);
+// longer texts give a close value, not always the same bit on every
+// platform. Anything else (a "+", spaces, grouping commas, an exponent) gives
+// 0, and so does a text that ends before a digit.
 double ToNumber(std::string_view text);
 
 // The value to exactly `places` places (0 to 17; others are clamped), with
