@@ -49,6 +49,7 @@ for fuzzer in build/fuzz/*/*_fuzzer; do
 done
 
 step "product: 32-bit static GUI program" tests/check_exe.sh build/win32/Lumivane.exe
+step "release zip" bash -c 'cmake --build --preset win32 --target package >/dev/null && tests/check_release.sh build/win32'
 
 source scripts/wine-env.sh
 lumivane_wine_prefix
