@@ -224,7 +224,7 @@ TEST(ValueOps, RoundTo) {
   } cases[] = {
       {0.29296875, 2, 0.29},
       {0.75 * 100.0, 0, 75.0},
-      {0.004999999888241291 * 100.0, 0, 0.0},  // the spec's single-precision memory case
+      {0.004999999888241291 * 100.0, 0, 0.0},  // the single-precision memory case of the readings
       {0.125, 2, 0.13},
       {-0.125, 2, -0.13},
       {2.5, 0, 3.0},
@@ -428,7 +428,7 @@ TEST(ValueOps, ToNumberReadsFixedTextsExactly) {
       }
     }
   }
-  // The spec's worked example: 204800 bytes a second.
+  // The worked example of the readings: 204800 bytes a second.
   EXPECT_EQ(ToInteger(ToNumber(FormatFixed(204800 / 1024.0, 2, false)) / 2.0), 100);
 }
 
