@@ -21,7 +21,7 @@ void TakeInterfaceSnapshot(IfTableApi& api, InterfaceTable& table) try {
   std::uint32_t querySize = 0;
   api.GetIfTable(probe, &querySize, false);
   auto size = static_cast<std::int32_t>(querySize);
-  if (size <= 0) return;
+  if (size <= 0 || size > kMaxIfTableBytes) return;
 
   Bytes buffer = BlankBytes(size);
   if (api.GetIfTable(buffer.data(), &querySize, true) != 0) return;

@@ -9,6 +9,9 @@
 inline constexpr int kIfRowSize = 860;
 inline constexpr int kIfRowInOctetsOffset = 552;
 inline constexpr int kIfRowOutOctetsOffset = 576;
+// No interface table comes near this (some 19,000 interfaces): a size query
+// beyond it is a failed query, not an allocation of gigabytes.
+inline constexpr std::int32_t kMaxIfTableBytes = 16 << 20;
 
 // Replaces `table` with the system's current table: one row per interface,
 // holding its two octet counters. A failed query (or a table whose row count

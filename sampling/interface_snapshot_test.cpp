@@ -127,6 +127,7 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(
         FailedQuery{"SizeQueryOfZero", [](FakeIfTable& api) { api.sizeOverride = 0; }, 1},
         FailedQuery{"SizeQueryBeyondTheSignedRange", [](FakeIfTable& api) { api.sizeOverride = 0x80000000u; }, 1},
+        FailedQuery{"SizeQueryBeyondAnyRealTable", [](FakeIfTable& api) { api.sizeOverride = kMaxIfTableBytes + 1; }, 1},
         FailedQuery{"TableQueryFails", [](FakeIfTable& api) { api.tableStatus = 31; }, 2},
         // An interface added between the two queries: the table no longer
         // fits the buffer the size query sized.

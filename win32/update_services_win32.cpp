@@ -1,0 +1,93 @@
+#include "win32/update_services_win32.h"
+
+#include <windows.h>
+
+#include <objbase.h>
+#include <shellapi.h>
+#include <wininet.h>
+
+#include <algorithm>
+
+#include "update/web_address.h"
+#include "win32/code_page.h"
+#include "win32/handle.h"
+
+namespace {
+
+// What bounds a fetch. WinINet gives each step its own time-out: connecting,
+// sending the request and each receive (the response head, then each read
+// of the body), so opening the address takes at most about 3 x 10 s. The
+// body is bounded as a whole: before every read the time since the start is
+// checked against 30 s, and that read may wait only for what is left. So a
+// server that stalls or trickles anywhere ends the check after about 30 s.
+// Name resolution is the system's and is not bounded here.
+constexpr DWORD kStepTimeoutMs = 10'000;
+constexpr DWORD kFetchTimeoutMs = 30'000;
+// The update file is a line of text; anything longer is not it.
+constexpr std::size_t kMaxBodyBytes = 64 * 1024;
+
+constexpr DWORD kRequestFlags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE |
+                                INTERNET_FLAG_PRAGMA_NOCACHE | INTERNET_FLAG_NO_UI | INTERNET_FLAG_NO_COOKIES;
+
+void SetTimeout(HINTERNET handle, DWORD option, DWORD milliseconds) {
+  InternetSetOptionW(handle, option, &milliseconds, sizeof milliseconds);
+}
+
+bool HasSuccessStatus(HINTERNET request) {
+  DWORD status = 0;
+  DWORD size = sizeof status;
+  return HttpQueryInfoW(request, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size, nullptr) &&
+         status >= 200 && status <= 299;
+}
+
+}  // namespace
+
+Bytes WinUpdateServices::FetchUrl(const Text& url) {
+  // GetTickCount wraps every 49.7 days; differences of DWORDs stay right.
+  const DWORD started = GetTickCount();
+  UniqueInternetHandle session(InternetOpenW(L"Lumivane", INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
+  if (!session) return {};
+  // Handles opened from the session inherit its time-outs.
+  SetTimeout(session.get(), INTERNET_OPTION_CONNECT_TIMEOUT, kStepTimeoutMs);
+  SetTimeout(session.get(), INTERNET_OPTION_SEND_TIMEOUT, kStepTimeoutMs);
+  SetTimeout(session.get(), INTERNET_OPTION_RECEIVE_TIMEOUT, kStepTimeoutMs);
+
+  UniqueInternetHandle request(
+      InternetOpenUrlW(session.get(), WideFromCodePage936(url).c_str(), nullptr, 0, kRequestFlags, 0));
+  if (!request || !HasSuccessStatus(request.get())) return {};
+
+  Bytes body;
+  for (;;) {
+    const DWORD elapsed = GetTickCount() - started;
+    if (elapsed >= kFetchTimeoutMs) return {};
+    SetTimeout(request.get(), INTERNET_OPTION_RECEIVE_TIMEOUT,
+               std::min(kFetchTimeoutMs - elapsed, kStepTimeoutMs));
+    // A read waits until its whole buffer is full, so each one asks only
+    // for what has arrived: a server that trickles cannot stretch a read.
+    DWORD available = 0;
+    if (!InternetQueryDataAvailable(request.get(), &available, 0, 0)) return {};
+    if (available == 0) return body;
+    if (body.size() + available > kMaxBodyBytes) return {};
+    const std::size_t size = body.size();
+    body.resize(size + available);
+    DWORD read = 0;
+    if (!InternetReadFile(request.get(), body.data() + size, available, &read)) return {};
+    body.resize(size + read);
+  }
+}
+
+void WinUpdateServices::ShowMessageBox(const Text& message, std::int32_t style, const Text& title) {
+  MessageBoxW(nullptr, WideFromCodePage936(message).c_str(), WideFromCodePage936(title).c_str(),
+              static_cast<UINT>(style) | MB_SETFOREGROUND);
+}
+
+void WinUpdateServices::OpenWebAddress(const Text& address) {
+  // Checked again here: this is the last stop before the shell, whoever
+  // calls it.
+  if (!IsSafeWebAddress(address)) return;
+  // The shell wants an apartment-threaded caller, and OLE1 DDE is of no use
+  // to it.
+  const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
+  ShellExecuteW(nullptr, L"open", WideFromCodePage936(address).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+  if (SUCCEEDED(com)) CoUninitialize();
+}
