@@ -78,7 +78,8 @@ TEST(ProgramStress, RefreshesNeverOverlapAndTheEndWaitsForNone) {
   for (int tick = 0; tick < ticks; ++tick) {
     if (tick == endAt) ReleaseInterfaceTable();
     OnRefreshTimer();
-    std::this_thread::sleep_for(std::chrono::microseconds(std::uniform_int_distribution<int>(0, 200)(random)));
+    std::this_thread::sleep_for(
+        std::chrono::microseconds(std::uniform_int_distribution<int>(0, 200)(random)));
   }
   while (runningThreads > 0) std::this_thread::yield();
 

@@ -32,7 +32,8 @@ TrafficReading ReadTraffic(std::int32_t current, std::optional<std::int32_t> pre
 }  // namespace
 
 std::int32_t CounterDifference(std::int32_t current, std::int32_t previous) {
-  return static_cast<std::int32_t>(static_cast<std::uint32_t>(current) - static_cast<std::uint32_t>(previous));
+  return static_cast<std::int32_t>(static_cast<std::uint32_t>(current) -
+                                   static_cast<std::uint32_t>(previous));
 }
 
 GaugeReadings ComputeReadings(const GaugeInputs& in) {
@@ -40,7 +41,8 @@ GaugeReadings ComputeReadings(const GaugeInputs& in) {
 
   // A missing row shows no traffic and forgets the counts, so the first
   // reading once the row is back is 0 again.
-  TrafficReading receive = ReadTraffic(in.row ? in.row->received : 0, in.row ? in.lastReceivedOctets : std::nullopt);
+  TrafficReading receive =
+      ReadTraffic(in.row ? in.row->received : 0, in.row ? in.lastReceivedOctets : std::nullopt);
   TrafficReading send = ReadTraffic(in.row ? in.row->sent : 0, in.row ? in.lastSentOctets : std::nullopt);
   out.receivedDelta = receive.delta;
   out.receiveText = receive.text;

@@ -80,10 +80,10 @@ TEST_F(SnapshotTest, LeavesEveryOtherFieldEmptyThoughTheSystemFilledIt) {
     EXPECT_TRUE(row.bPhysAddr.empty());
     EXPECT_TRUE(row.bDescr.empty());
     for (std::int32_t field :
-         {row.dwIndex, row.dwType, row.dwMtu, row.dwSpeed, row.dwPhysAddrLen, row.dwAdminStatus, row.dwOperStatus,
-          row.dwLastChange, row.dwInUcastPkts, row.dwInNUcastPkts, row.dwInDiscards, row.dwInErrors,
-          row.dwInUnknownProtos, row.dwOutUcastPkts, row.dwOutNUcastPkts, row.dwOutDiscards, row.dwOutErrors,
-          row.dwOutQLen, row.dwDescrLen})
+         {row.dwIndex, row.dwType, row.dwMtu, row.dwSpeed, row.dwPhysAddrLen, row.dwAdminStatus,
+          row.dwOperStatus, row.dwLastChange, row.dwInUcastPkts, row.dwInNUcastPkts, row.dwInDiscards,
+          row.dwInErrors, row.dwInUnknownProtos, row.dwOutUcastPkts, row.dwOutNUcastPkts, row.dwOutDiscards,
+          row.dwOutErrors, row.dwOutQLen, row.dwDescrLen})
       EXPECT_EQ(field, 0);
   }
 }
@@ -126,15 +126,18 @@ INSTANTIATE_TEST_SUITE_P(
     Snapshot, FailedSnapshotTest,
     testing::Values(
         FailedQuery{"SizeQueryOfZero", [](FakeIfTable& api) { api.sizeOverride = 0; }, 1},
-        FailedQuery{"SizeQueryBeyondTheSignedRange", [](FakeIfTable& api) { api.sizeOverride = 0x80000000u; }, 1},
-        FailedQuery{"SizeQueryBeyondAnyRealTable", [](FakeIfTable& api) { api.sizeOverride = kMaxIfTableBytes + 1; }, 1},
+        FailedQuery{"SizeQueryBeyondTheSignedRange", [](FakeIfTable& api) { api.sizeOverride = 0x80000000u; },
+                    1},
+        FailedQuery{"SizeQueryBeyondAnyRealTable",
+                    [](FakeIfTable& api) { api.sizeOverride = kMaxIfTableBytes + 1; }, 1},
         FailedQuery{"TableQueryFails", [](FakeIfTable& api) { api.tableStatus = 31; }, 2},
         // An interface added between the two queries: the table no longer
         // fits the buffer the size query sized.
         FailedQuery{"TableGrowsBetweenTheQueries",
                     [](FakeIfTable& api) {
                       api.beforeEachCall = [&api](int call) {
-                        if (call == 2) api.bytes = MakeIfTableBytes({{1, 9, 9}, {2, 9, 9}, {3, 9, 9}, {4, 9, 9}});
+                        if (call == 2)
+                          api.bytes = MakeIfTableBytes({{1, 9, 9}, {2, 9, 9}, {3, 9, 9}, {4, 9, 9}});
                       };
                     },
                     2},

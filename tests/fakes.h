@@ -47,8 +47,8 @@ class FakeToolkit : public Toolkit {
   }
   void SendMessageA(NativeHandle control, std::uint32_t message, std::uintptr_t wParam,
                     std::intptr_t lParam) override {
-    Record("SendMessageA(" + Hex(control) + ", " + std::to_string(message) + ", " + std::to_string(wParam) + ", " +
-           Hex(static_cast<std::uint64_t>(lParam)) + ")");
+    Record("SendMessageA(" + Hex(control) + ", " + std::to_string(message) + ", " + std::to_string(wParam) +
+           ", " + Hex(static_cast<std::uint64_t>(lParam)) + ")");
   }
 
   // Each control's fake native handle: 0x100 plus its row in the table.

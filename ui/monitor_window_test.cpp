@@ -16,7 +16,8 @@ TEST(MonitorWindowDescription, EveryTransparentLabelLiesInFrontOfOneBar) {
     if (d.kind != ControlKind::kTransparentLabel) continue;
     std::optional<Control> bar = BarUnder(d.control);
     ASSERT_TRUE(bar) << d.name << " lies on no bar";
-    EXPECT_LT(static_cast<int>(d.control), static_cast<int>(*bar)) << d.name << " must lie in front of its bar";
+    EXPECT_LT(static_cast<int>(d.control), static_cast<int>(*bar))
+        << d.name << " must lie in front of its bar";
     EXPECT_EQ(LabelOver(*bar), d.control);
   }
   EXPECT_EQ(BarUnder(Control::接收透明标签), Control::接收进度条);

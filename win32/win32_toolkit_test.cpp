@@ -46,7 +46,12 @@ bool RunOnWorker(Work work) {
   static Work* pending;
   pending = &work;
   HANDLE thread = CreateThread(
-      nullptr, 0, [](LPVOID) -> DWORD { (*pending)(); return 0; }, nullptr, 0, nullptr);
+      nullptr, 0,
+      [](LPVOID) -> DWORD {
+        (*pending)();
+        return 0;
+      },
+      nullptr, 0, nullptr);
   bool finished = PumpUntil([&] { return WaitForSingleObject(thread, 0) == WAIT_OBJECT_0; });
   CloseHandle(thread);
   return finished;
@@ -153,7 +158,8 @@ TEST_F(Win32ToolkitTest, EarlierRowsLieInFront) {
   for (const ControlDescription& front : kMonitorControls)
     for (const ControlDescription& back : kMonitorControls) {
       if (front.kind == ControlKind::kTimer || back.kind == ControlKind::kTimer) continue;
-      if (static_cast<int>(front.control) >= static_cast<int>(back.control) || front.parent != back.parent) continue;
+      if (static_cast<int>(front.control) >= static_cast<int>(back.control) || front.parent != back.parent)
+        continue;
       bool found = false;
       for (HWND next = GetWindow(toolkit.control(front.control), GW_HWNDNEXT); next && !found;
            next = GetWindow(next, GW_HWNDNEXT))
@@ -219,8 +225,10 @@ TEST_F(Win32ToolkitTest, WritesAfterTheWindowIsGoneDoNothing) {
 }
 
 TEST_F(Win32ToolkitTest, ControlMessagesGoOnlyToTheWindowsOwnControls) {
-  HWND stranger = CreateWindowExW(0, L"STATIC", L"x", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
-  toolkit.SendMessageA(reinterpret_cast<NativeHandle>(stranger), WM_SETTEXT, 0, reinterpret_cast<LPARAM>("y"));
+  HWND stranger =
+      CreateWindowExW(0, L"STATIC", L"x", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+  toolkit.SendMessageA(reinterpret_cast<NativeHandle>(stranger), WM_SETTEXT, 0,
+                       reinterpret_cast<LPARAM>("y"));
   EXPECT_EQ(TextOf(stranger), L"x");
   DestroyWindow(stranger);
 }
@@ -254,7 +262,8 @@ TEST_F(Win32ToolkitTest, TransparentLabelShowsTheBarAroundItsText) {
     }
   ReleaseDC(label, dc);
   int all = client.right * client.bottom;
-  EXPECT_GT(redPixels, all / 2) << "red " << redPixels << ", text " << darkPixels << ", other " << otherPixels;
+  EXPECT_GT(redPixels, all / 2) << "red " << redPixels << ", text " << darkPixels << ", other "
+                                << otherPixels;
   EXPECT_GT(darkPixels, 10) << "red " << redPixels << ", text " << darkPixels << ", other " << otherPixels;
 }
 

@@ -6,6 +6,9 @@
 //   probe frame                     prints the window's frame on the screen as WxH+X+Y
 //   probe layout                    checks every control against the window description
 //   probe readings                  prints each control's caption, and each bar's position and colour
+//   probe watch MS                  for MS ms, prints each new set of the readings a refresh writes, one
+//                                   line each: "ms=T KEY=VALUE ..." (T: ms since the watch began)
+//   probe bars                      prints each bar's rectangle on the screen as WxH+X+Y
 //   probe set-bar CONTROL POS RGB   sets a bar's position and colour (CONTROL: row in the table)
 //   probe ping MS                   sends WM_NULL every 50 ms for MS ms; prints the longest wait
 //   probe close [MS]                closes the window; fails unless the process ends within MS ms
@@ -18,6 +21,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "ui/monitor_window.h"
 #include "win32/code_page.h"
@@ -106,16 +111,64 @@ int Layout(HWND window) {
   return failures == 0 ? 0 : 1;
 }
 
-int Readings(HWND window) {
+using Reading = std::pair<std::string, std::string>;
+
+// Each control's caption, and each bar's position and colour. `refreshedOnly`:
+// only what a refresh writes (the transparent labels, the bars and the total).
+std::vector<Reading> ReadControls(HWND window, bool refreshedOnly) {
+  std::vector<Reading> readings;
   for (const ControlDescription& d : kMonitorControls) {
     if (d.kind == ControlKind::kTimer) continue;
+    if (refreshedOnly && d.kind == ControlKind::kLabel && d.control != Control::流量标签) continue;
+    if (refreshedOnly && d.kind == ControlKind::kGroupBox) continue;
     HWND control = FindControl(window, d.control);
     std::string name(d.name);
-    std::printf("%s.caption=%s\n", name.c_str(), Utf8(TextOf(control)).c_str());
+    if (!refreshedOnly || d.kind != ControlKind::kProgressBar)
+      readings.emplace_back(name + ".caption", Utf8(TextOf(control)));
     if (d.kind == ControlKind::kProgressBar) {
-      std::printf("%s.position=%ld\n", name.c_str(), static_cast<long>(Ask(control, PBM_GETPOS)));
-      std::printf("%s.colour=0x%06lx\n", name.c_str(), static_cast<unsigned long>(Ask(control, PBM_GETBARCOLOR)));
+      char colour[16];
+      std::snprintf(colour, sizeof colour, "0x%06lx", static_cast<unsigned long>(Ask(control, PBM_GETBARCOLOR)));
+      readings.emplace_back(name + ".position", std::to_string(Ask(control, PBM_GETPOS)));
+      readings.emplace_back(name + ".colour", colour);
     }
+  }
+  return readings;
+}
+
+int Readings(HWND window) {
+  for (const auto& [key, value] : ReadControls(window, false)) std::printf("%s=%s\n", key.c_str(), value.c_str());
+  return 0;
+}
+
+// A refresh writes its readings one control after another, so a single poll
+// may catch one half-way. A set counts once two polls 20 ms apart agree; a
+// refresh comes once a second and writes its set within a few ms.
+int Watch(HWND window, DWORD durationMs) {
+  ULONGLONG begin = GetTickCount64();
+  std::vector<Reading> previous, shown;
+  while (GetTickCount64() - begin < durationMs) {
+    if (!IsWindow(window)) return 1;
+    std::vector<Reading> current = ReadControls(window, true);
+    if (current == previous && current != shown) {
+      std::printf("ms=%llu", static_cast<unsigned long long>(GetTickCount64() - begin));
+      for (const auto& [key, value] : current) std::printf(" %s=%s", key.c_str(), value.c_str());
+      std::printf("\n");
+      std::fflush(stdout);
+      shown = current;
+    }
+    previous = std::move(current);
+    Sleep(20);
+  }
+  return 0;
+}
+
+int Bars(HWND window) {
+  for (const ControlDescription& d : kMonitorControls) {
+    if (d.kind != ControlKind::kProgressBar) continue;
+    RECT rect;
+    GetWindowRect(FindControl(window, d.control), &rect);
+    std::printf("%s.screen=%ldx%ld+%ld+%ld\n", std::string(d.name).c_str(), rect.right - rect.left,
+                rect.bottom - rect.top, rect.left, rect.top);
   }
   return 0;
 }
@@ -189,6 +242,8 @@ int main(int argc, char** argv) {
   }
   if (command == "layout") return Layout(window);
   if (command == "readings") return Readings(window);
+  if (command == "watch" && argc == 3) return Watch(window, std::strtoul(argv[2], nullptr, 10));
+  if (command == "bars") return Bars(window);
   if (command == "set-bar" && argc == 5)
     return SetBar(window, std::atoi(argv[2]), std::atoi(argv[3]), std::strtoul(argv[4], nullptr, 0));
   if (command == "ping" && argc == 3) return Ping(window, std::strtoul(argv[2], nullptr, 10));
