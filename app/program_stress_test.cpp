@@ -13,7 +13,6 @@
 #include "app/platform.h"
 #include "app/program.h"
 #include "tests/fakes.h"
-#include "update/update_services.h"
 
 namespace {
 
@@ -52,13 +51,6 @@ class SlowIfTable : public IfTableApi {
   std::uniform_int_distribution<int> delay_{0, 400};
 };
 
-class NoUpdate : public UpdateServices {
- public:
-  Bytes FetchUrl(const Text&) override { return {}; }
-  void ShowMessageBox(const Text&, std::int32_t, const Text&) override {}
-  void OpenWebAddress(const Text&) override {}
-};
-
 TEST(ProgramStress, RefreshesNeverOverlapAndTheEndWaitsForNone) {
   CallLog log;
   FakeToolkit toolkit(log);
@@ -67,7 +59,7 @@ TEST(ProgramStress, RefreshesNeverOverlapAndTheEndWaitsForNone) {
   ifTable.fake_.bytes = MakeIfTableBytes({{1, 1, 1}, {2, 2, 2}, {3, 3, 3}});
   CallLog figuresLog;
   FakeSystemFigures figures(figuresLog);
-  NoUpdate update;
+  NoUpdateServices update;
   platform = {&toolkit, &threads, &ifTable, &figures, &update};
   monitorState = MonitorState();
   CreateInterfaceTable();

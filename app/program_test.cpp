@@ -7,18 +7,10 @@
 #include "app/platform.h"
 #include "tests/fakes.h"
 #include "update/update_check.h"
-#include "update/update_services.h"
 
 namespace {
 
 using testing::ElementsAre;
-
-class NoUpdate : public UpdateServices {
- public:
-  Bytes FetchUrl(const Text&) override { return {}; }
-  void ShowMessageBox(const Text&, std::int32_t, const Text&) override {}
-  void OpenWebAddress(const Text&) override {}
-};
 
 // The program over fakes: threads that run only when the test says so.
 class ProgramTest : public testing::Test {
@@ -36,7 +28,7 @@ class ProgramTest : public testing::Test {
   FakeThreads threads;
   FakeIfTable ifTable;
   FakeSystemFigures figures{log};
-  NoUpdate update;
+  NoUpdateServices update;
 };
 
 TEST_F(ProgramTest, CreatedHandlerStoresTheBarsThenStartsTheUpdateCheck) {

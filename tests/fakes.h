@@ -15,6 +15,7 @@
 #include "sampling/interface_snapshot.h"
 #include "sampling/system_figures.h"
 #include "ui/toolkit.h"
+#include "update/update_services.h"
 
 // A log of calls, shared by several fakes so that their order shows.
 using CallLog = std::vector<std::string>;
@@ -152,4 +153,12 @@ class FakeIfTable : public IfTableApi {
   std::optional<std::uint32_t> sizeOverride;
   std::uint32_t tableStatus = 0;
   std::function<void(int call)> beforeEachCall;
+};
+
+// An update server that never answers: the check ends without a word.
+class NoUpdateServices : public UpdateServices {
+ public:
+  Bytes FetchUrl(const Text&) override { return {}; }
+  void ShowMessageBox(const Text&, std::int32_t, const Text&) override {}
+  void OpenWebAddress(const Text&) override {}
 };
