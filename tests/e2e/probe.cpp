@@ -127,7 +127,8 @@ std::vector<Reading> ReadControls(HWND window, bool refreshedOnly) {
       readings.emplace_back(name + ".caption", Utf8(TextOf(control)));
     if (d.kind == ControlKind::kProgressBar) {
       char colour[16];
-      std::snprintf(colour, sizeof colour, "0x%06lx", static_cast<unsigned long>(Ask(control, PBM_GETBARCOLOR)));
+      std::snprintf(colour, sizeof colour, "0x%06lx",
+                    static_cast<unsigned long>(Ask(control, PBM_GETBARCOLOR)));
       readings.emplace_back(name + ".position", std::to_string(Ask(control, PBM_GETPOS)));
       readings.emplace_back(name + ".colour", colour);
     }
@@ -136,27 +137,32 @@ std::vector<Reading> ReadControls(HWND window, bool refreshedOnly) {
 }
 
 int Readings(HWND window) {
-  for (const auto& [key, value] : ReadControls(window, false)) std::printf("%s=%s\n", key.c_str(), value.c_str());
+  for (const auto& [key, value] : ReadControls(window, false))
+    std::printf("%s=%s\n", key.c_str(), value.c_str());
   return 0;
 }
 
-// A refresh writes its readings one control after another, so a single poll
-// may catch one half-way. A set counts once two polls 20 ms apart agree; a
-// refresh comes once a second and writes its set within a few ms.
+// A refresh writes its readings one control after another, so a poll may
+// catch one half-way. A set counts once it has held for 100 ms: a refresh
+// writes its set within a few ms, and the next one comes a second later.
 int Watch(HWND window, DWORD durationMs) {
+  constexpr ULONGLONG kSteadyMs = 100;
   ULONGLONG begin = GetTickCount64();
+  ULONGLONG since = 0;  // when `previous` first appeared
   std::vector<Reading> previous, shown;
-  while (GetTickCount64() - begin < durationMs) {
+  for (ULONGLONG now = 0; now < durationMs; now = GetTickCount64() - begin) {
     if (!IsWindow(window)) return 1;
     std::vector<Reading> current = ReadControls(window, true);
-    if (current == previous && current != shown) {
-      std::printf("ms=%llu", static_cast<unsigned long long>(GetTickCount64() - begin));
+    if (current != previous) {
+      previous = std::move(current);
+      since = now;
+    } else if (now - since >= kSteadyMs && current != shown) {
+      std::printf("ms=%llu", static_cast<unsigned long long>(since));
       for (const auto& [key, value] : current) std::printf(" %s=%s", key.c_str(), value.c_str());
       std::printf("\n");
       std::fflush(stdout);
-      shown = current;
+      shown = std::move(current);
     }
-    previous = std::move(current);
     Sleep(20);
   }
   return 0;

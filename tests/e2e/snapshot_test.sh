@@ -1,0 +1,84 @@
+#!/usr/bin/env bash
+# The interface table through the real GetIfTable seam, in a namespace that
+# holds only lo and one veth: the snapshot has two rows, and row 2's counters
+# move by exactly the octets of the frames sent over the veth each way, as
+# the kernel counts them too.
+source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
+source "$(dirname "${BASH_SOURCE[0]}")/netns.sh"
+e2e_setup
+netns_setup "lvsnap$$" || exit $?
+trap 'e2e_cleanup; netns_cleanup' EXIT
+
+# Every Wine program of the prefix runs in the namespace: the first one starts
+# the prefix's wineserver there.
+snapshot() { in_app wine "$e2e_build/snapshot_probe.exe" | tr -d '\r'; }
+field() { sed -n "s/^$1=//p" <<<"$2"; }
+
+# Sends datagrams both ways from one process, so that every socket is bound
+# before the first datagram leaves (a datagram to an unbound port would bring
+# an ICMP reply onto the wire): COUNT datagrams of PAYLOAD bytes from the peer
+# to the program's namespace, then COUNT2 of PAYLOAD2 back.
+send_udp() {
+  in_app python3 - "$netns_name-peer" "$@" <<'EOF'
+import ctypes, os, socket, sys
+peer_ns, rx_count, rx_payload, tx_count, tx_payload = sys.argv[1], *map(int, sys.argv[2:])
+libc = ctypes.CDLL(None, use_errno=True)
+CLONE_NEWNET = 0x40000000
+def setns(path):
+    fd = os.open(path, os.O_RDONLY)
+    if libc.setns(fd, CLONE_NEWNET) != 0:
+        raise OSError(ctypes.get_errno(), "setns " + path)
+    os.close(fd)
+home = os.open("/proc/self/ns/net", os.O_RDONLY)
+app = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
+app.bind(("198.18.0.1", 9999))
+setns("/run/netns/" + peer_ns)
+peer = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)  # stays in the peer's namespace
+peer.bind(("198.18.0.2", 9999))
+if libc.setns(home, CLONE_NEWNET) != 0:
+    raise OSError(ctypes.get_errno(), "setns home")
+# Nothing reads the datagrams: a full socket buffer drops them after the veth
+# has counted them, silently.
+for _ in range(rx_count):
+    peer.sendto(b"r" * rx_payload, ("198.18.0.1", 9999))
+for _ in range(tx_count):
+    app.sendto(b"t" * tx_payload, ("198.18.0.2", 9999))
+EOF
+}
+
+before=$(snapshot) || e2e_fail "no snapshot: $before"
+[ "$(field rows "$before")" = 2 ] || e2e_fail "expected lo and the veth, got: $(tr '\n' ' ' <<<"$before")"
+echo "ok: two rows (lo and the veth)"
+
+# A UDP datagram of P payload octets is a frame of P + 42: Ethernet 14, IPv4
+# 20, UDP 8. Different counts and sizes each way, so that a row or direction
+# mixed up shows.
+rx_count=7 rx_payload=1000 tx_count=3 tx_payload=500
+rx_octets=$((rx_count * (rx_payload + 42)))
+tx_octets=$((tx_count * (tx_payload + 42)))
+
+read -r kernel_rx0 kernel_tx0 <<<"$(netns_counters)"
+send_udp "$rx_count" "$rx_payload" "$tx_count" "$tx_payload" || e2e_fail "could not send the datagrams"
+read -r kernel_rx1 kernel_tx1 <<<"$(netns_counters)"
+after=$(snapshot) || e2e_fail "no snapshot: $after"
+read -r kernel_rx2 kernel_tx2 <<<"$(netns_counters)"
+
+# The kernel's truth first: the veth carried exactly these frames and nothing
+# else, before and while the second snapshot was taken.
+[ $((kernel_rx1 - kernel_rx0)) = "$rx_octets" ] && [ $((kernel_tx1 - kernel_tx0)) = "$tx_octets" ] ||
+  e2e_fail "kernel counted rx $((kernel_rx1 - kernel_rx0)) tx $((kernel_tx1 - kernel_tx0)), sent rx $rx_octets tx $tx_octets"
+[ "$kernel_rx2 $kernel_tx2" = "$kernel_rx1 $kernel_tx1" ] ||
+  e2e_fail "the veth was not quiet during the snapshot: $kernel_rx1 $kernel_tx1 then $kernel_rx2 $kernel_tx2"
+echo "ok: the kernel counted rx $rx_octets and tx $tx_octets octets of frames"
+
+[ "$(field rows "$after")" = 2 ] || e2e_fail "second snapshot: $(tr '\n' ' ' <<<"$after")"
+in0=$(field row2.in "$before") out0=$(field row2.out "$before")
+in1=$(field row2.in "$after") out1=$(field row2.out "$after")
+moved_in=$(((in1 - in0) % 4294967296)) moved_out=$(((out1 - out0) % 4294967296))
+[ "$moved_in" = "$rx_octets" ] && [ "$moved_out" = "$tx_octets" ] ||
+  e2e_fail "row 2 moved in $moved_in out $moved_out ($in0 $out0 -> $in1 $out1), frames were rx $rx_octets tx $tx_octets"
+# And row 2 is the veth itself: its counters are the kernel's, modulo 2^32.
+[ "$in1" = $((kernel_rx1 % 4294967296)) ] && [ "$out1" = $((kernel_tx1 % 4294967296)) ] ||
+  e2e_fail "row 2 reads $in1 $out1, the veth's kernel counters are $kernel_rx1 $kernel_tx1"
+echo "ok: row 2 moved by rx $moved_in and tx $moved_out octets and equals the kernel's counters ($in1 $out1)"
+echo "snapshot test passed"
