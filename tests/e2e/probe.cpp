@@ -1,7 +1,8 @@
 // Looks at the running Lumivane window from another process, as a user's
 // tools would: finds it by its title and reads or drives its controls.
 //
-//   probe wait [MS]                 waits for the window; prints its process id and where its
+//   probe wait [MS]                 waits for the window; prints its process id, the ANSI code
+//                                   page, and where its
 //                                   client area lies on the screen
 //   probe frame                     prints the window's frame on the screen as WxH+X+Y
 //   probe layout                    checks every control against the window description
@@ -237,7 +238,8 @@ int main(int argc, char** argv) {
     GetWindowThreadProcessId(window, &processId);
     POINT client{0, 0};
     ClientToScreen(window, &client);
-    std::printf("pid=%lu\nclient_x=%ld\nclient_y=%ld\n", static_cast<unsigned long>(processId), client.x, client.y);
+    std::printf("pid=%lu\nclient_x=%ld\nclient_y=%ld\nansi_code_page=%u\n", static_cast<unsigned long>(processId),
+                client.x, client.y, GetACP());
     return 0;
   }
   if (command == "frame") {

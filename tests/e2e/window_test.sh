@@ -8,7 +8,8 @@ e2e_setup
 
 e2e_start
 probe layout || e2e_fail "controls differ from the window description"
-echo "ok: every control at its place with its caption and range"
+code_page=$(probe wait | sed -n 's/^ansi_code_page=//p')
+echo "ok: every control at its place with its caption and range (ANSI code page $code_page)"
 
 # After the first ticks the captions are readings, not the stored texts.
 sleep 2.5
