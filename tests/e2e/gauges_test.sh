@@ -25,46 +25,6 @@ in_probe() { in_app wine "$e2e_probe" "$@" | tr -d '\r'; }
 rx_payload=1000 tx_payload=600
 rx_frame=$((rx_payload + 42)) tx_frame=$((tx_payload + 42))
 
-# send_bursts GAP R:T[xN]...: per burst R datagrams from the peer to the
-# program's namespace, then T back, all within a few ms; GAP seconds between
-# bursts; xN repeats a burst N times. One process binds every socket before
-# the first datagram leaves (a datagram to an unbound port would bring an
-# ICMP reply onto the wire).
-send_bursts() {
-  ip netns exec "$netns_name-app" python3 -c "$bursts_py" "$netns_name-peer" "$rx_payload" "$tx_payload" "$@"
-}
-bursts_py=$(
-  cat <<'EOF'
-import ctypes, os, socket, sys, time
-peer_ns, rx_payload, tx_payload, gap = sys.argv[1], int(sys.argv[2]), int(sys.argv[3]), float(sys.argv[4])
-bursts = []
-for burst in sys.argv[5:]:
-    counts, _, repeat = burst.partition("x")
-    bursts += [tuple(map(int, counts.split(":")))] * int(repeat or 1)
-libc = ctypes.CDLL(None, use_errno=True)
-CLONE_NEWNET = 0x40000000
-def setns(fd, what):
-    if libc.setns(fd, CLONE_NEWNET) != 0:
-        raise OSError(ctypes.get_errno(), "setns " + what)
-home = os.open("/proc/self/ns/net", os.O_RDONLY)
-app = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
-app.bind(("198.18.0.1", 9999))
-setns(os.open("/run/netns/" + peer_ns, os.O_RDONLY), peer_ns)
-peer = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)  # stays in the peer's namespace
-peer.bind(("198.18.0.2", 9999))
-setns(home, "home")
-# Nothing reads the datagrams: a full socket buffer drops them after the veth
-# has counted them, silently.
-for i, (rx, tx) in enumerate(bursts):
-    if i:
-        time.sleep(gap)
-    for _ in range(rx):
-        peer.sendto(b"r" * rx_payload, ("198.18.0.1", 9999))
-    for _ in range(tx):
-        app.sendto(b"t" * tx_payload, ("198.18.0.2", 9999))
-EOF
-)
-
 # wait_for SECONDS CMD...: retries CMD every 0.1 s until it succeeds.
 wait_for() {
   local tries=$(($1 * 10))
@@ -115,7 +75,7 @@ for burst in "${bursts[@]}"; do
   rx_sent=$((rx_sent + ${burst%:*} * rx_frame)) tx_sent=$((tx_sent + ${burst#*:} * tx_frame))
 done
 started=$SECONDS
-send_bursts 2 "${bursts[@]}" || e2e_fail "could not send the datagrams"
+netns_send_bursts "$rx_payload" "$tx_payload" 2 "${bursts[@]}" || e2e_fail "could not send the datagrams"
 read -r rx2 tx2 <<<"$(netns_counters)"
 rx_octets=$((rx2 - rx1)) tx_octets=$((tx2 - tx1))
 [ "$rx_octets" = "$rx_sent" ] && [ "$tx_octets" = "$tx_sent" ] ||
@@ -237,8 +197,8 @@ EOF
 # The bars on the screen, with traffic flowing so that every bar shows: a
 # screenshot between two identical sets of readings shows that set.
 # Started without a shell in between, so that $! is the sender itself.
-ip netns exec "$netns_name-app" python3 -c "$bursts_py" "$netns_name-peer" "$rx_payload" "$tx_payload" \
-  0.05 8:4x400 &  # about 20 s at most
+ip netns exec "$netns_name-app" python3 "$(dirname "${BASH_SOURCE[0]}")/udp_bursts.py" "$netns_name-peer" \
+  "$rx_payload" "$tx_payload" 0.05 8:4x400 &  # about 20 s at most
 trickle_pid=$!
 desktop=$(xwininfo -root -tree 2>/dev/null | awk '/Wine desktop/ {print $1; exit}')
 [ -n "$desktop" ] || e2e_fail "no Wine desktop window"

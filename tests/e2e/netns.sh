@@ -8,6 +8,8 @@
 #   in_app CMD...      runs CMD in the program's namespace
 #   in_peer CMD...     runs CMD in the peer's namespace
 #   netns_hosts LINE   adds LINE to the hosts file the program's namespace sees
+#   netns_send_bursts RX_PAYLOAD TX_PAYLOAD GAP R:T[xN]...
+#                      UDP datagrams both ways over the veth (udp_bursts.py)
 #   netns_cleanup      removes both namespaces (also runs from the EXIT trap)
 #
 # Only addresses of these namespaces (198.18.0.0/30) are ever used.
@@ -78,4 +80,8 @@ netns_hosts() { printf '%s\n' "$1" >>"/etc/netns/$netns_name-app/hosts"; }
 netns_counters() {
   in_app cat "/sys/class/net/$netns_app_veth/statistics/rx_bytes" "/sys/class/net/$netns_app_veth/statistics/tx_bytes" |
     tr '\n' ' '
+}
+
+netns_send_bursts() {
+  in_app python3 "$(dirname "${BASH_SOURCE[0]}")/udp_bursts.py" "$netns_name-peer" "$@"
 }

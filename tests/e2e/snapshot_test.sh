@@ -14,38 +14,6 @@ trap 'e2e_cleanup; netns_cleanup' EXIT
 snapshot() { in_app wine "$e2e_build/snapshot_probe.exe" | tr -d '\r'; }
 field() { sed -n "s/^$1=//p" <<<"$2"; }
 
-# Sends datagrams both ways from one process, so that every socket is bound
-# before the first datagram leaves (a datagram to an unbound port would bring
-# an ICMP reply onto the wire): COUNT datagrams of PAYLOAD bytes from the peer
-# to the program's namespace, then COUNT2 of PAYLOAD2 back.
-send_udp() {
-  in_app python3 - "$netns_name-peer" "$@" <<'EOF'
-import ctypes, os, socket, sys
-peer_ns, rx_count, rx_payload, tx_count, tx_payload = sys.argv[1], *map(int, sys.argv[2:])
-libc = ctypes.CDLL(None, use_errno=True)
-CLONE_NEWNET = 0x40000000
-def setns(path):
-    fd = os.open(path, os.O_RDONLY)
-    if libc.setns(fd, CLONE_NEWNET) != 0:
-        raise OSError(ctypes.get_errno(), "setns " + path)
-    os.close(fd)
-home = os.open("/proc/self/ns/net", os.O_RDONLY)
-app = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
-app.bind(("198.18.0.1", 9999))
-setns("/run/netns/" + peer_ns)
-peer = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)  # stays in the peer's namespace
-peer.bind(("198.18.0.2", 9999))
-if libc.setns(home, CLONE_NEWNET) != 0:
-    raise OSError(ctypes.get_errno(), "setns home")
-# Nothing reads the datagrams: a full socket buffer drops them after the veth
-# has counted them, silently.
-for _ in range(rx_count):
-    peer.sendto(b"r" * rx_payload, ("198.18.0.1", 9999))
-for _ in range(tx_count):
-    app.sendto(b"t" * tx_payload, ("198.18.0.2", 9999))
-EOF
-}
-
 before=$(snapshot) || e2e_fail "no snapshot: $before"
 [ "$(field rows "$before")" = 2 ] || e2e_fail "expected lo and the veth, got: $(tr '\n' ' ' <<<"$before")"
 echo "ok: two rows (lo and the veth)"
@@ -58,7 +26,7 @@ rx_octets=$((rx_count * (rx_payload + 42)))
 tx_octets=$((tx_count * (tx_payload + 42)))
 
 read -r kernel_rx0 kernel_tx0 <<<"$(netns_counters)"
-send_udp "$rx_count" "$rx_payload" "$tx_count" "$tx_payload" || e2e_fail "could not send the datagrams"
+netns_send_bursts "$rx_payload" "$tx_payload" 0 "$rx_count:$tx_count" || e2e_fail "could not send the datagrams"
 read -r kernel_rx1 kernel_tx1 <<<"$(netns_counters)"
 after=$(snapshot) || e2e_fail "no snapshot: $after"
 read -r kernel_rx2 kernel_tx2 <<<"$(netns_counters)"
