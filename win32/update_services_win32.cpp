@@ -20,7 +20,9 @@ namespace {
 // body is bounded as a whole: before every read the time since the start is
 // checked against 30 s, and that read may wait only for what is left. So a
 // server that stalls or trickles anywhere ends the check after about 30 s.
-// Name resolution is the system's and is not bounded here.
+// Name resolution is the system's and is not bounded here. (Wine 8 ignores
+// the send and receive time-outs, so there a server that stalls holds the
+// update worker until it closes; the window and the end never wait for it.)
 constexpr DWORD kStepTimeoutMs = 10'000;
 constexpr DWORD kFetchTimeoutMs = 30'000;
 // The update file is a line of text; anything longer is not it.
@@ -77,8 +79,11 @@ Bytes WinUpdateServices::FetchUrl(const Text& url) {
 }
 
 void WinUpdateServices::ShowMessageBox(const Text& message, std::int32_t style, const Text& title) {
+  // The box has no owner, so that the monitor window stays usable (and
+  // closable) while it is open; it stays on top instead, or the window, shown
+  // just after the check starts, could hide it.
   MessageBoxW(nullptr, WideFromCodePage936(message).c_str(), WideFromCodePage936(title).c_str(),
-              static_cast<UINT>(style) | MB_SETFOREGROUND);
+              static_cast<UINT>(style) | MB_SETFOREGROUND | MB_TOPMOST);
 }
 
 void WinUpdateServices::OpenWebAddress(const Text& address) {
