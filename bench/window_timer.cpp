@@ -1,0 +1,127 @@
+// Times a window from another process, for the benchmark: the program and
+// its floor alike, each found by its title.
+//
+//   window_timer start TITLE EXE   starts EXE and waits for its window TITLE to be visible;
+//                                  prints the milliseconds from the start and the process id
+//   window_timer ping TITLE MS     sends WM_NULL every 50 ms for MS ms; prints the longest, 99th
+//                                  percentile and median wait, and how many took over 20 ms
+//   window_timer close TITLE MS    closes the window; fails unless its process ends within MS ms
+//
+// Output is one "key=value" a line.
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+std::wstring Wide(const char* text) {
+  int length = MultiByteToWideChar(CP_UTF8, 0, text, -1, nullptr, 0);
+  std::wstring out(length > 0 ? length - 1 : 0, L'\0');
+  if (length > 1) MultiByteToWideChar(CP_UTF8, 0, text, -1, out.data(), length);
+  return out;
+}
+
+double Milliseconds(const LARGE_INTEGER& from, const LARGE_INTEGER& to) {
+  LARGE_INTEGER frequency;
+  QueryPerformanceFrequency(&frequency);
+  return (to.QuadPart - from.QuadPart) * 1000.0 / frequency.QuadPart;
+}
+
+int Start(const std::wstring& title, const std::wstring& exe) {
+  std::wstring commandLine = L"\"" + exe + L"\"";
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process{};
+  LARGE_INTEGER start, now;
+  QueryPerformanceCounter(&start);
+  if (!CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                      &process)) {
+    std::printf("error=cannot start (%lu)\n", GetLastError());
+    return 1;
+  }
+  int status = 1;
+  for (;;) {
+    HWND window = FindWindowW(nullptr, title.c_str());
+    DWORD owner = 0;
+    if (window) GetWindowThreadProcessId(window, &owner);
+    if (window && owner == process.dwProcessId && IsWindowVisible(window)) {
+      QueryPerformanceCounter(&now);
+      std::printf("visible_ms=%.1f\npid=%lu\n", Milliseconds(start, now),
+                  static_cast<unsigned long>(process.dwProcessId));
+      status = 0;
+      break;
+    }
+    if (WaitForSingleObject(process.hProcess, 1) == WAIT_OBJECT_0) {
+      std::printf("error=the process ended before its window showed\n");
+      break;
+    }
+    QueryPerformanceCounter(&now);
+    if (Milliseconds(start, now) > 30000) {
+      std::printf("error=no window within 30 s\n");
+      break;
+    }
+  }
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  return status;
+}
+
+int Ping(HWND window, DWORD durationMs) {
+  std::vector<double> waits;
+  int unanswered = 0;
+  DWORD begin = GetTickCount();
+  while (GetTickCount() - begin < durationMs) {
+    LARGE_INTEGER start, now;
+    QueryPerformanceCounter(&start);
+    DWORD_PTR ignored;
+    if (!SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &ignored)) ++unanswered;
+    QueryPerformanceCounter(&now);
+    waits.push_back(Milliseconds(start, now));
+    Sleep(50);
+  }
+  if (waits.empty()) return 1;
+  std::sort(waits.begin(), waits.end());
+  auto over20 = waits.end() - std::upper_bound(waits.begin(), waits.end(), 20.0);
+  std::printf("pings=%zu\nunanswered=%d\nlongest_ms=%.2f\np99_ms=%.2f\nmedian_ms=%.2f\nover_20ms=%td\n",
+              waits.size(), unanswered, waits.back(), waits[waits.size() * 99 / 100], waits[waits.size() / 2],
+              over20);
+  return unanswered == 0 ? 0 : 1;
+}
+
+int Close(HWND window, DWORD timeoutMs) {
+  DWORD processId = 0;
+  GetWindowThreadProcessId(window, &processId);
+  HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, processId);
+  DWORD start = GetTickCount();
+  PostMessageW(window, WM_CLOSE, 0, 0);
+  DWORD result = process ? WaitForSingleObject(process, timeoutMs) : WAIT_FAILED;
+  std::printf("closed_after_ms=%lu\n", static_cast<unsigned long>(GetTickCount() - start));
+  if (process) CloseHandle(process);
+  return result == WAIT_OBJECT_0 ? 0 : 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 4) {
+    std::fprintf(stderr, "usage: window_timer start TITLE EXE | ping TITLE MS | close TITLE MS\n");
+    return 2;
+  }
+  std::string command = argv[1];
+  std::wstring title = Wide(argv[2]);
+  if (command == "start") return Start(title, Wide(argv[3]));
+  HWND window = FindWindowW(nullptr, title.c_str());
+  if (!window) {
+    std::printf("error=no window titled %s\n", argv[2]);
+    return 1;
+  }
+  DWORD ms = std::strtoul(argv[3], nullptr, 10);
+  if (command == "ping") return Ping(window, ms);
+  if (command == "close") return Close(window, ms);
+  return 2;
+}
