@@ -93,7 +93,6 @@ source tests/e2e/netns.sh
 e2e_setup
 netns_setup "lvbench$$" || exit $?
 trap 'netns_cleanup; e2e_cleanup' EXIT
-printf 'nameserver 127.0.0.1\n' >"/etc/netns/$netns_name-app/resolv.conf"
 in_app wineserver -p
 
 timer=$e2e_build/bench/window_timer.exe
@@ -237,7 +236,7 @@ while True:
         elif not s.recv(4096):
             log.write("closed_after_s=%.1f\n" % (time.monotonic() - opened.pop(s)))
             s.close()
-' "$netns_peer_address" "$connections" &)
+' "$netns_peer_address" "$connections" 2>"$e2e_work/server.log" &)
 sleep 1
 # pings TITLE PATH NAME: starts it and pings it; the figures go to
 # $e2e_work/pings-NAME.

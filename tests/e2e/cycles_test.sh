@@ -24,7 +24,6 @@ answer_delay=1.0  # seconds the server holds each answer back
 e2e_setup
 netns_setup "lvcycles$$" || exit $?
 trap 'netns_cleanup; e2e_cleanup' EXIT
-printf 'nameserver 127.0.0.1\n' >"/etc/netns/$netns_name-app/resolv.conf"
 netns_hosts "$netns_peer_address update.lumivane.example"
 
 mkdir -p "$e2e_work/bin" "$e2e_work/www/zofa"

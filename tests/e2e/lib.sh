@@ -33,12 +33,17 @@ e2e_fail() {
   exit 1
 }
 
-probe() { wine "$e2e_probe" "$@" | tr -d '\r'; }
+# Tests that run the program in a network namespace of their own (netns.sh)
+# set e2e_runner=in_app, so that every Wine program of the prefix runs there.
+e2e_runner=""
+e2e_wine() { $e2e_runner wine "$@"; }
+
+probe() { e2e_wine "$e2e_probe" "$@" | tr -d '\r'; }
 
 # e2e_start: starts the program in the background; sets e2e_pid (of the
 # wine launcher) and waits for its window.
 e2e_start() {
-  wine "$e2e_exe" &
+  e2e_wine "$e2e_exe" &
   e2e_pid=$!
   probe wait 30000 >/dev/null || e2e_fail "the window did not appear"
 }

@@ -35,8 +35,6 @@ handle_allowance=0
 e2e_setup
 netns_setup "lvsoak$$" || exit $?
 trap 'netns_cleanup; e2e_cleanup' EXIT
-# Name look-ups of the program's namespace stay in it.
-printf 'nameserver 127.0.0.1\n' >"/etc/netns/$netns_name-app/resolv.conf"
 in_app wineserver -p
 
 process_probe=$e2e_build/process_probe.exe

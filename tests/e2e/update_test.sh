@@ -71,7 +71,6 @@ server_stop() {
 e2e_setup
 netns_setup lvupdate || exit $?
 trap 'server_stop; e2e_cleanup; netns_cleanup' EXIT
-printf 'nameserver 127.0.0.1\n' >"/etc/netns/$netns_name-app/resolv.conf"
 netns_hosts "$netns_peer_address update.lumivane.example"
 
 update_probe=$e2e_build/update_probe.exe
