@@ -16,6 +16,7 @@
 //
 // Output is UTF-8, one "key=value" a line.
 #include <windows.h>
+
 #include <commctrl.h>
 
 #include <cstdio>
@@ -53,16 +54,19 @@ HWND FindControl(HWND window, Control control) {
 
 std::string Utf8(const std::wstring& text) {
   if (text.empty()) return {};
-  int length = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+  int length = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
+                                   nullptr, nullptr);
   std::string out(length, '\0');
-  WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), length, nullptr, nullptr);
+  WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), length, nullptr,
+                      nullptr);
   return out;
 }
 
 std::wstring TextOf(HWND window) {
   wchar_t text[256] = {};
   DWORD_PTR ignored;
-  SendMessageTimeoutW(window, WM_GETTEXT, 256, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 2000, &ignored);
+  SendMessageTimeoutW(window, WM_GETTEXT, 256, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 2000,
+                      &ignored);
   return text;
 }
 
@@ -103,10 +107,11 @@ int Layout(HWND window) {
     bool captioned = caption == wantCaption;
     bool ranged = true;
     if (d.kind == ControlKind::kProgressBar)
-      ranged = Ask(control, PBM_GETRANGE, TRUE) == d.rangeMinimum && Ask(control, PBM_GETRANGE, FALSE) == d.rangeMaximum;
+      ranged = Ask(control, PBM_GETRANGE, TRUE) == d.rangeMinimum &&
+               Ask(control, PBM_GETRANGE, FALSE) == d.rangeMaximum;
     std::printf("%s %s: at %ld,%ld %ldx%ld caption \"%s\"%s\n", placed && captioned && ranged ? "ok" : "FAIL",
-                name.c_str(), rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top, caption.c_str(),
-                ranged ? "" : " wrong range");
+                name.c_str(), rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top,
+                caption.c_str(), ranged ? "" : " wrong range");
     if (!placed || !captioned || !ranged) ++failures;
   }
   return failures == 0 ? 0 : 1;
@@ -186,7 +191,8 @@ int SetBar(HWND window, int row, int position, unsigned long colour) {
   Ask(bar, PBM_SETPOS, static_cast<WPARAM>(position));
   Ask(bar, PBM_SETBARCOLOR, 0, static_cast<LPARAM>(colour));
   // The label on the bar repaints from the bar's new picture.
-  if (auto label = LabelOver(static_cast<Control>(row))) InvalidateRect(FindControl(window, *label), nullptr, FALSE);
+  if (auto label = LabelOver(static_cast<Control>(row)))
+    InvalidateRect(FindControl(window, *label), nullptr, FALSE);
   return 0;
 }
 
@@ -238,14 +244,15 @@ int main(int argc, char** argv) {
     GetWindowThreadProcessId(window, &processId);
     POINT client{0, 0};
     ClientToScreen(window, &client);
-    std::printf("pid=%lu\nclient_x=%ld\nclient_y=%ld\nansi_code_page=%u\n", static_cast<unsigned long>(processId),
-                client.x, client.y, GetACP());
+    std::printf("pid=%lu\nclient_x=%ld\nclient_y=%ld\nansi_code_page=%u\n",
+                static_cast<unsigned long>(processId), client.x, client.y, GetACP());
     return 0;
   }
   if (command == "frame") {
     RECT frame;
     GetWindowRect(window, &frame);
-    std::printf("%ldx%ld+%ld+%ld\n", frame.right - frame.left, frame.bottom - frame.top, frame.left, frame.top);
+    std::printf("%ldx%ld+%ld+%ld\n", frame.right - frame.left, frame.bottom - frame.top, frame.left,
+                frame.top);
     return 0;
   }
   if (command == "layout") return Layout(window);

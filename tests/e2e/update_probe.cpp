@@ -40,10 +40,11 @@ HWND WaitForBox(DWORD timeoutMs) {
 
 std::string Utf8(const std::wstring& text) {
   if (text.empty()) return {};
-  const int length =
-      WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+  const int length = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
+                                         nullptr, nullptr);
   std::string out(length, '\0');
-  WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), length, nullptr, nullptr);
+  WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), length, nullptr,
+                      nullptr);
   return out;
 }
 
@@ -109,7 +110,8 @@ using Pixels = std::vector<std::uint32_t>;
 
 // WIDTH x HEIGHT pixels of `source` at X,Y, or of `icon` drawn at that size
 // over `background` when `icon` is given.
-Pixels Picture(HDC source, int x, int y, int width, int height, HICON icon = nullptr, COLORREF background = 0) {
+Pixels Picture(HDC source, int x, int y, int width, int height, HICON icon = nullptr,
+               COLORREF background = 0) {
   BITMAPINFO info{};
   info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
   void* bits = nullptr;
@@ -148,7 +150,8 @@ const char* IconShown(HWND control) {
   const int width = rect.right - rect.left, height = rect.bottom - rect.top;
   const POINT middle{rect.left + width / 2, rect.top + height / 2};
   // Nothing lies over it (a point on a static control may give its dialog).
-  if (width <= 0 || height <= 0 || GetAncestor(WindowFromPoint(middle), GA_ROOT) != GetAncestor(control, GA_ROOT))
+  if (width <= 0 || height <= 0 ||
+      GetAncestor(WindowFromPoint(middle), GA_ROOT) != GetAncestor(control, GA_ROOT))
     return "hidden";
   HDC screen = GetDC(nullptr);
   const COLORREF background = GetPixel(screen, rect.left - 1, rect.top);
@@ -171,7 +174,8 @@ const char* IconShown(HWND control) {
     const Pixels drawn = Picture(screen, 0, 0, width, height, LoadIconW(nullptr, candidate.id), background);
     if (drawn.size() != shown.size()) continue;
     std::size_t differing = 0;
-    for (std::size_t i = 0; i < shown.size(); ++i) differing += (shown[i] & 0xffffff) != (drawn[i] & 0xffffff);
+    for (std::size_t i = 0; i < shown.size(); ++i)
+      differing += (shown[i] & 0xffffff) != (drawn[i] & 0xffffff);
     if (differing <= fewest) {
       fewest = differing;
       best = candidate.name;
@@ -220,7 +224,8 @@ int PressOk(DWORD timeoutMs) {
     std::printf("error=no update box\n");
     return 1;
   }
-  PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(box, IDOK)));
+  PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+               reinterpret_cast<LPARAM>(GetDlgItem(box, IDOK)));
   const DWORD start = GetTickCount();
   while (IsWindow(box)) {
     if (GetTickCount() - start >= timeoutMs) {
