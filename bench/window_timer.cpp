@@ -17,6 +17,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/e2e/window_tools.h"
+
 namespace {
 
 std::wstring Wide(const char* text) {
@@ -93,18 +95,6 @@ int Ping(HWND window, DWORD durationMs) {
   return unanswered == 0 ? 0 : 1;
 }
 
-int Close(HWND window, DWORD timeoutMs) {
-  DWORD processId = 0;
-  GetWindowThreadProcessId(window, &processId);
-  HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, processId);
-  DWORD start = GetTickCount();
-  PostMessageW(window, WM_CLOSE, 0, 0);
-  DWORD result = process ? WaitForSingleObject(process, timeoutMs) : WAIT_FAILED;
-  std::printf("closed_after_ms=%lu\n", static_cast<unsigned long>(GetTickCount() - start));
-  if (process) CloseHandle(process);
-  return result == WAIT_OBJECT_0 ? 0 : 1;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -122,6 +112,6 @@ int main(int argc, char** argv) {
   }
   DWORD ms = std::strtoul(argv[3], nullptr, 10);
   if (command == "ping") return Ping(window, ms);
-  if (command == "close") return Close(window, ms);
+  if (command == "close") return CloseAndWait(window, ms);
   return 2;
 }

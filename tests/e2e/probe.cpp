@@ -26,6 +26,7 @@
 #include <utility>
 #include <vector>
 
+#include "tests/e2e/window_tools.h"
 #include "ui/monitor_window.h"
 #include "win32/code_page.h"
 
@@ -50,16 +51,6 @@ HWND FindControl(HWND window, Control control) {
       },
       reinterpret_cast<LPARAM>(&search));
   return search.found;
-}
-
-std::string Utf8(const std::wstring& text) {
-  if (text.empty()) return {};
-  int length = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
-                                   nullptr, nullptr);
-  std::string out(length, '\0');
-  WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), length, nullptr,
-                      nullptr);
-  return out;
 }
 
 std::wstring TextOf(HWND window) {
@@ -216,18 +207,6 @@ int Ping(HWND window, DWORD durationMs) {
   return unanswered == 0 ? 0 : 1;
 }
 
-int Close(HWND window, DWORD timeoutMs) {
-  DWORD processId = 0;
-  GetWindowThreadProcessId(window, &processId);
-  HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, processId);
-  DWORD start = GetTickCount();
-  PostMessageW(window, WM_CLOSE, 0, 0);
-  DWORD result = process ? WaitForSingleObject(process, timeoutMs) : WAIT_FAILED;
-  std::printf("closed_after_ms=%lu\n", static_cast<unsigned long>(GetTickCount() - start));
-  if (process) CloseHandle(process);
-  return result == WAIT_OBJECT_0 ? 0 : 1;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -262,6 +241,6 @@ int main(int argc, char** argv) {
   if (command == "set-bar" && argc == 5)
     return SetBar(window, std::atoi(argv[2]), std::atoi(argv[3]), std::strtoul(argv[4], nullptr, 0));
   if (command == "ping" && argc == 3) return Ping(window, std::strtoul(argv[2], nullptr, 10));
-  if (command == "close") return Close(window, argc > 2 ? std::strtoul(argv[2], nullptr, 10) : 2000);
+  if (command == "close") return CloseAndWait(window, argc > 2 ? std::strtoul(argv[2], nullptr, 10) : 2000);
   return 2;
 }

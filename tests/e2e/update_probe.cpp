@@ -23,6 +23,8 @@
 #include <utility>
 #include <vector>
 
+#include "tests/e2e/window_tools.h"
+
 namespace {
 
 HWND FindUpdateBox() { return FindWindowW(L"#32770", L"新版本"); }
@@ -36,16 +38,6 @@ HWND WaitForBox(DWORD timeoutMs) {
     if (GetTickCount() - start >= timeoutMs) return nullptr;
     Sleep(20);
   }
-}
-
-std::string Utf8(const std::wstring& text) {
-  if (text.empty()) return {};
-  const int length = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
-                                         nullptr, nullptr);
-  std::string out(length, '\0');
-  WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), length, nullptr,
-                      nullptr);
-  return out;
 }
 
 std::wstring TextOf(HWND window) {
