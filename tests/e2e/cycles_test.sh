@@ -66,15 +66,6 @@ process_probe=$e2e_build/process_probe.exe
 random_ms() { echo $(($1 + RANDOM % ($2 - $1 + 1))); }
 sleep_ms() { sleep "$(printf '%d.%03d' $(($1 / 1000)) $(($1 % 1000)))"; }
 
-# wait_until SECONDS COMMAND...: true once COMMAND succeeds.
-wait_until() {
-  local end=$((SECONDS + $1))
-  shift
-  until "$@"; do
-    [ "$SECONDS" -lt "$end" ] || return 1
-    sleep 0.05
-  done
-}
 requests_seen() { [ "$(wc -l <"$requests")" -gt "$1" ]; }
 box_open() { in_app wine "$process_probe" windows "$1" | tr -d '\r' | grep -qx 'window=新版本'; }
 program_processes() {

@@ -25,17 +25,6 @@ in_probe() { in_app wine "$e2e_probe" "$@" | tr -d '\r'; }
 rx_payload=1000 tx_payload=600
 rx_frame=$((rx_payload + 42)) tx_frame=$((tx_payload + 42))
 
-# wait_for SECONDS CMD...: retries CMD every 0.1 s until it succeeds.
-wait_for() {
-  local tries=$(($1 * 10))
-  shift
-  until "$@"; do
-    tries=$((tries - 1))
-    [ "$tries" -gt 0 ] || return 1
-    sleep 0.1
-  done
-}
-
 watch_log=$e2e_work/watch.log
 last_state() { tail -n 1 "$watch_log" | tr -d '\r'; }
 first_refresh_seen() { grep -qs ' 流量标签\.caption=0MB ' "$watch_log"; }
@@ -57,7 +46,7 @@ in_probe wait 30000 >/dev/null || e2e_fail "the window did not appear"
 # Started without a shell in between, so that $! is the watch itself.
 ip netns exec "$netns_name-app" wine "$e2e_probe" watch 300000 >"$watch_log" &
 watch_pid=$!
-wait_for 10 first_refresh_seen || e2e_fail "no first refresh: $(cat "$watch_log")"
+wait_until 10 first_refresh_seen || e2e_fail "no first refresh: $(cat "$watch_log")"
 
 # The readings start from the first refresh's counters: the veth must have
 # been quiet until now.
@@ -95,7 +84,7 @@ settled() {
   [[ "$state" == *" 发送透明标签.caption=0.00KB "* && "$state" == *" 接收透明标签.caption=0.00KB "* &&
     "$state" == *" 流量标签.caption=$expected_total "* ]]
 }
-wait_for 10 settled || echo "note: the readings did not settle at $expected_total; checking what was seen"
+wait_until 10 settled || echo "note: the readings did not settle at $expected_total; checking what was seen"
 read -r rx3 tx3 <<<"$(netns_counters)"
 [ "$rx3 $tx3" = "$rx2 $tx2" ] || e2e_fail "frames crossed the veth after the bursts: $rx2 $tx2 then $rx3 $tx3"
 kill "$watch_pid" "$sampler_pid" 2>/dev/null
@@ -203,7 +192,7 @@ trickle_pid=$!
 desktop=$(xwininfo -root -tree 2>/dev/null | awk '/Wine desktop/ {print $1; exit}')
 [ -n "$desktop" ] || e2e_fail "no Wine desktop window"
 trickle_shows() { ! grep -Eq '^(接收|发送)进度条\.position=0$' <<<"$(in_probe readings)"; }
-wait_for 10 trickle_shows || e2e_fail "the trickle of traffic never showed on the bars"
+wait_until 10 trickle_shows || e2e_fail "the trickle of traffic never showed on the bars"
 bars=$(in_probe bars)
 screen_ok=""
 for attempt in 1 2 3 4 5 6 7 8; do

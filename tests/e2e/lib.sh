@@ -48,5 +48,16 @@ e2e_start() {
   probe wait 30000 >/dev/null || e2e_fail "the window did not appear"
 }
 
+# wait_until SECONDS COMMAND...: retries COMMAND every 0.1 s until it
+# succeeds; false if SECONDS pass first.
+wait_until() {
+  local end=$((SECONDS + $1))
+  shift
+  until "$@"; do
+    [ "$SECONDS" -lt "$end" ] || return 1
+    sleep 0.1
+  done
+}
+
 # e2e_reading NAME: one value of `probe readings`.
 e2e_reading() { probe readings | sed -n "s/^$1=//p"; }

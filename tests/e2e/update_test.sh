@@ -13,16 +13,6 @@
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 source "$(dirname "${BASH_SOURCE[0]}")/netns.sh"
 
-# wait_until SECONDS COMMAND...: true once COMMAND succeeds.
-wait_until() {
-  local end=$((SECONDS + $1))
-  shift
-  until "$@"; do
-    [ "$SECONDS" -lt "$end" ] || return 1
-    sleep 0.1
-  done
-}
-
 # The update server, in the peer: answers every GET with STATUS and the
 # bytes of BODY_FILE, or, as "stall", reads the request and never answers.
 # Each request is logged as "METHOD PATH HOST". It ends by itself after a
