@@ -84,16 +84,16 @@ GaugeReadings ComputeReadings(const GaugeInputs& in) {
 
 void ShowReadings(const GaugeReadings& r, const BarHandles& bars, Toolkit& toolkit) {
   toolkit.SetBarPosition(Control::接收进度条, r.receiveBarPosition);
-  toolkit.SendMessageA(bars.receive, PBM_SETBARCOLOR_MESSAGE, 1, kReceiveBarColour);
+  toolkit.SendMessageA(bars.receive, kSetBarColourMessage, 1, kReceiveBarColour);
   toolkit.SetCaption(Control::接收透明标签, r.receiveCaption);
   toolkit.SetBarPosition(Control::发送进度条, r.sendBarPosition);
-  toolkit.SendMessageA(bars.send, PBM_SETBARCOLOR_MESSAGE, 1, kSendBarColour);
+  toolkit.SendMessageA(bars.send, kSetBarColourMessage, 1, kSendBarColour);
   toolkit.SetCaption(Control::发送透明标签, r.sendCaption);
   toolkit.SetBarPosition(Control::CPU进度条, r.cpuPercent);
-  toolkit.SendMessageA(bars.cpu, PBM_SETBARCOLOR_MESSAGE, 1, kCpuBarColour);
+  toolkit.SendMessageA(bars.cpu, kSetBarColourMessage, 1, kCpuBarColour);
   toolkit.SetCaption(Control::CPU透明标签, r.cpuCaption);
   toolkit.SetBarPosition(Control::内存进度条, r.memoryBarPosition);
-  toolkit.SendMessageA(bars.memory, PBM_SETBARCOLOR_MESSAGE, 1, kMemoryBarColour);
+  toolkit.SendMessageA(bars.memory, kSetBarColourMessage, 1, kMemoryBarColour);
   toolkit.SetCaption(Control::内存透明标签, r.memoryCaption);
   toolkit.SetCaption(Control::流量标签, r.totalCaption);
 }

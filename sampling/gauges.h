@@ -10,11 +10,11 @@
 #include "ui/toolkit.h"
 #include "values/value_ops.h"
 
-inline constexpr std::uint32_t PBM_SETBARCOLOR_MESSAGE = 0x0409;  // WM_USER + 9
-inline constexpr std::uint32_t kReceiveBarColour = 0x00FF00FF;    // magenta
-inline constexpr std::uint32_t kSendBarColour = 0x00FF8800;       // blue
-inline constexpr std::uint32_t kCpuBarColour = 0x000000FF;        // red
-inline constexpr std::uint32_t kMemoryBarColour = 0x00008000;     // green
+inline constexpr std::uint32_t kSetBarColourMessage = 0x0409;   // PBM_SETBARCOLOR, WM_USER + 9
+inline constexpr std::uint32_t kReceiveBarColour = 0x00FF00FF;  // magenta
+inline constexpr std::uint32_t kSendBarColour = 0x00FF8800;     // blue
+inline constexpr std::uint32_t kCpuBarColour = 0x000000FF;      // red
+inline constexpr std::uint32_t kMemoryBarColour = 0x00008000;   // green
 
 struct OctetCounters {
   std::int32_t received;

@@ -140,9 +140,6 @@ bool RegisterClasses(HINSTANCE instance, WNDPROC windowProc) {
 
 }  // namespace
 
-Win32Toolkit::Win32Toolkit() = default;
-Win32Toolkit::~Win32Toolkit() = default;
-
 bool Win32Toolkit::ShowMonitorWindow(const MonitorWindowEvents& events) {
   INITCOMMONCONTROLSEX commonControls{sizeof commonControls, ICC_PROGRESS_CLASS};
   InitCommonControlsEx(&commonControls);

@@ -11,9 +11,6 @@
 
 class Win32Toolkit final : public Toolkit {
  public:
-  Win32Toolkit();
-  ~Win32Toolkit() override;
-
   bool ShowMonitorWindow(const MonitorWindowEvents& events) override;
   void RunMessageLoop() override;
   NativeHandle GetNativeHandle(Control control) override;

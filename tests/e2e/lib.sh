@@ -58,6 +58,3 @@ wait_until() {
     sleep 0.1
   done
 }
-
-# e2e_reading NAME: one value of `probe readings`.
-e2e_reading() { probe readings | sed -n "s/^$1=//p"; }

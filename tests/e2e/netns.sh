@@ -69,7 +69,6 @@ netns_setup() {
   ip netns exec "$app" ip neigh replace "$netns_peer_address" lladdr "$mac_peer" dev "$veth_app" nud permanent
   ip netns exec "$peer" ip neigh replace "$netns_app_address" lladdr "$mac_app" dev "$veth_peer" nud permanent
   netns_app_veth=$veth_app
-  netns_peer_veth=$veth_peer
   # Names resolve only through the hosts file: no query leaves the machine.
   mkdir -p "/etc/netns/$app"
   printf '127.0.0.1 localhost\n' >"/etc/netns/$app/hosts"
