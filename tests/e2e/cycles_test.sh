@@ -88,8 +88,9 @@ for cycle in $(seq "$cycles"); do
   # Wine reports exceptions it swallows (in a window procedure, say) on err:seh.
   in_app env WINEDEBUG=-all,err+seh wine "$e2e_exe" >"$log" 2>&1 &
   launcher=$!
-  pid=$(in_app wine "$e2e_probe" wait 30000 | tr -d '\r' | sed -n 's/^pid=//p')
-  [ -n "$pid" ] || e2e_fail "cycle $cycle: the window did not appear"
+  # The first start may also bring the prefix up to date: allow it a minute.
+  pid=$(in_app wine "$e2e_probe" wait 60000 | tr -d '\r' | sed -n 's/^pid=//p') || true
+  [ -n "$pid" ] || e2e_fail "cycle $cycle: the window did not appear: $(head -c 2000 "$log")"
 
   case $kind in
     at-once) ;;

@@ -42,7 +42,7 @@ process_probe=$e2e_build/process_probe.exe
 
 # Wine reports exceptions it swallows (in a window procedure, say) on err:seh.
 in_app env WINEDEBUG=-all,err+seh wine "$e2e_exe" >"$e2e_work/program.log" 2>&1 &
-program_pid=$(in_app wine "$e2e_probe" wait 30000 | tr -d '\r' | sed -n 's/^pid=//p')
+program_pid=$(in_app wine "$e2e_probe" wait 60000 | tr -d '\r' | sed -n 's/^pid=//p') || true
 [ -n "$program_pid" ] || e2e_fail "the window did not appear"
 linux_pid=""
 for pid in $(ip netns pids "$netns_name-app"); do
