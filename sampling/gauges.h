@@ -66,7 +66,8 @@ struct BarHandles {
 };
 
 // Writes the readings into the window: per bar its position, its colour and
-// its caption, in the order receive, send, CPU, memory; then the total.
+// its caption, in the order receive, send, CPU, memory; then the total. The
+// thirteen writes reach the window's thread in one hand-over.
 void ShowReadings(const GaugeReadings& readings, const BarHandles& bars, Toolkit& toolkit);
 
 // One gauge refresh for row `rowNumber` (from 1) of the table in `state`:

@@ -237,6 +237,7 @@ TEST(RefreshGauges, ReadsTheFiguresInOrderAndWritesTheWindowInOrder) {
                                "SetCaption(CPU透明标签, 37%)", "SetBarPosition(内存进度条, 75)",
                                "SendMessageA(0x44, 1033, 1, 0x8000)", "SetCaption(内存透明标签, 75%)",
                                "SetCaption(流量标签, 0.29MB)"));
+  EXPECT_EQ(toolkit.applyCalls, 1) << "the writes cross to the window's thread together";
   EXPECT_EQ(state.lastReceivedOctets, 1'204'800);
   EXPECT_EQ(state.lastSentOctets, 602'400);
   EXPECT_EQ(state.totalTrafficMb, 0.29296875);

@@ -40,22 +40,31 @@ class FakeToolkit : public Toolkit {
     log_.push_back("GetNativeHandle(" + std::string(Describe(control).name) + ")");
     return HandleOf(control);
   }
-  void SetCaption(Control control, const Text& text) override {
-    Record("SetCaption(" + std::string(Describe(control).name) + ", " + text + ")");
-  }
-  void SetBarPosition(Control bar, std::int32_t position) override {
-    Record("SetBarPosition(" + std::string(Describe(bar).name) + ", " + std::to_string(position) + ")");
-  }
-  void SendMessageA(NativeHandle control, std::uint32_t message, std::uintptr_t wParam,
-                    std::intptr_t lParam) override {
-    Record("SendMessageA(" + Hex(control) + ", " + std::to_string(message) + ", " + std::to_string(wParam) +
-           ", " + Hex(static_cast<std::uint64_t>(lParam)) + ")");
+  // Records each write as the call it stands for.
+  void Apply(const ControlWrites& writes) override {
+    for (const ControlWrites::Write& w : writes.writes()) {
+      switch (w.kind) {
+        case ControlWrites::Write::Kind::kCaption:
+          Record("SetCaption(" + std::string(Describe(w.control).name) + ", " + w.text + ")");
+          break;
+        case ControlWrites::Write::Kind::kBarPosition:
+          Record("SetBarPosition(" + std::string(Describe(w.control).name) + ", " +
+                 std::to_string(w.position) + ")");
+          break;
+        case ControlWrites::Write::Kind::kMessage:
+          Record("SendMessageA(" + Hex(w.target) + ", " + std::to_string(w.message) + ", " +
+                 std::to_string(w.wParam) + ", " + Hex(static_cast<std::uint64_t>(w.lParam)) + ")");
+          break;
+      }
+    }
+    ++applyCalls;
   }
 
   // Each control's fake native handle: 0x100 plus its row in the table.
   static NativeHandle HandleOf(Control control) { return 0x100 + static_cast<int>(control); }
 
   MonitorWindowEvents events_{};
+  int applyCalls = 0;  // hand-overs to the window's thread
 
  private:
   void Record(std::string call) {

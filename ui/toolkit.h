@@ -1,9 +1,11 @@
 // What the program needs of its window toolkit: the window's lifetime and
-// the three control operations. An interface so that it can be faked; the
-// Windows layer holds the real one.
+// the three control operations (caption, bar position, control message),
+// which a refresh hands over together. An interface so that it can be faked;
+// the Windows layer holds the real one.
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "ui/monitor_window.h"
 #include "values/value_ops.h"
@@ -15,6 +17,41 @@ using NativeHandle = std::uintptr_t;
 struct MonitorWindowEvents {
   void (*created)();  // once, when the window and its controls exist, before the first tick
   void (*tick)();     // every tick of 时钟1
+};
+
+// Control writes in the order in which they are to be carried out; the
+// toolkit hands them to the window's thread together.
+class ControlWrites {
+ public:
+  struct Write {
+    enum class Kind { kCaption, kBarPosition, kMessage } kind;
+    Control control = Control::时钟1;  // kCaption, kBarPosition
+    Text text;                         // kCaption
+    std::int32_t position = 0;         // kBarPosition
+    NativeHandle target = 0;           // kMessage: a message as user32's SendMessageA sends it
+    std::uint32_t message = 0;
+    std::uintptr_t wParam = 0;
+    std::intptr_t lParam = 0;
+  };
+
+  // The control shows `text` (code page 936) in place of what it showed.
+  void SetCaption(Control control, const Text& text) {
+    writes_.push_back({Write::Kind::kCaption, control, text});
+  }
+  // The bar shows `position` on its range.
+  void SetBarPosition(Control bar, std::int32_t position) {
+    writes_.push_back({Write::Kind::kBarPosition, bar, {}, position});
+  }
+  // Sends a message to one of the window's controls; the result is not used.
+  void SendMessageA(NativeHandle control, std::uint32_t message, std::uintptr_t wParam,
+                    std::intptr_t lParam) {
+    writes_.push_back({Write::Kind::kMessage, Control::时钟1, {}, 0, control, message, wParam, lParam});
+  }
+
+  const std::vector<Write>& writes() const { return writes_; }
+
+ private:
+  std::vector<Write> writes_;
 };
 
 class Toolkit {
@@ -32,14 +69,26 @@ class Toolkit {
   // native progress bar, which takes PBM_SETBARCOLOR).
   virtual NativeHandle GetNativeHandle(Control control) = 0;
 
-  // These three may be called from any thread; they are carried out on the
-  // window's thread, and do nothing once the window is gone.
-  // The control shows `text` (code page 936) in place of what it showed.
-  virtual void SetCaption(Control control, const Text& text) = 0;
-  // The bar shows `position` on its range.
-  virtual void SetBarPosition(Control bar, std::int32_t position) = 0;
-  // Sends a message to one of the window's controls, as user32's SendMessageA
-  // does; the result is not used.
-  virtual void SendMessageA(NativeHandle control, std::uint32_t message, std::uintptr_t wParam,
-                            std::intptr_t lParam) = 0;
+  // May be called from any thread: carries the writes out on the window's
+  // thread, in their order, and returns when they are done. Does nothing
+  // once the window is gone.
+  virtual void Apply(const ControlWrites& writes) = 0;
+
+  // One write on its own.
+  void SetCaption(Control control, const Text& text) {
+    ControlWrites writes;
+    writes.SetCaption(control, text);
+    Apply(writes);
+  }
+  void SetBarPosition(Control bar, std::int32_t position) {
+    ControlWrites writes;
+    writes.SetBarPosition(bar, position);
+    Apply(writes);
+  }
+  void SendMessageA(NativeHandle control, std::uint32_t message, std::uintptr_t wParam,
+                    std::intptr_t lParam) {
+    ControlWrites writes;
+    writes.SendMessageA(control, message, wParam, lParam);
+    Apply(writes);
+  }
 };

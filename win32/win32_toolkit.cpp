@@ -2,6 +2,9 @@
 
 #include <commctrl.h>
 
+#include <string_view>
+#include <vector>
+
 #include "win32/code_page.h"
 
 namespace {
@@ -16,22 +19,13 @@ constexpr int kIconResource = 1;
 constexpr int kLabelFontSlot = 0;
 constexpr int kLabelBarSlot = sizeof(LONG_PTR);
 
-// Control writes from workers travel to the window's thread as one message:
-// SendMessage blocks the worker until the window's thread has carried the
-// request out (so the request may live on the worker's stack), and fails at
+// Control writes from workers travel to the window's thread as one message
+// per hand-over: SendMessage blocks the worker until the window's thread has
+// carried them out (so they may live on the worker's stack), and fails at
 // once when the window is gone. The window's thread never waits for a
 // worker, so the two cannot deadlock.
-constexpr UINT kWorkerRequestMessage = WM_APP + 1;
-struct WorkerRequest {
-  enum Kind { kCaption, kBarPosition, kControlMessage } kind;
-  Control control;
-  const wchar_t* text;
-  std::int32_t position;
-  HWND target;
-  UINT message;
-  WPARAM wParam;
-  LPARAM lParam;
-};
+constexpr UINT kWorkerWritesMessage = WM_APP + 1;
+using WriteKind = ControlWrites::Write::Kind;
 
 Win32Toolkit* toolkitOfWindow = nullptr;  // the one window's toolkit, for its window procedure
 
@@ -140,6 +134,11 @@ bool RegisterClasses(HINSTANCE instance, WNDPROC windowProc) {
 
 }  // namespace
 
+struct Win32Toolkit::WorkerWrites {
+  const std::vector<ControlWrites::Write>* writes;
+  const std::vector<std::wstring>* captions;  // per write: the caption's wide text
+};
+
 bool Win32Toolkit::ShowMonitorWindow(const MonitorWindowEvents& events) {
   INITCOMMONCONTROLSEX commonControls{sizeof commonControls, ICC_PROGRESS_CLASS};
   InitCommonControlsEx(&commonControls);
@@ -173,22 +172,14 @@ NativeHandle Win32Toolkit::GetNativeHandle(Control control) {
   return reinterpret_cast<NativeHandle>(this->control(control));
 }
 
-void Win32Toolkit::SetCaption(Control control, const Text& text) {
-  std::wstring wide = WideFromCodePage936(text);
-  WorkerRequest request{WorkerRequest::kCaption, control, wide.c_str(), 0, nullptr, 0, 0, 0};
-  SendMessageW(window_, kWorkerRequestMessage, 0, reinterpret_cast<LPARAM>(&request));
-}
-
-void Win32Toolkit::SetBarPosition(Control bar, std::int32_t position) {
-  WorkerRequest request{WorkerRequest::kBarPosition, bar, nullptr, position, nullptr, 0, 0, 0};
-  SendMessageW(window_, kWorkerRequestMessage, 0, reinterpret_cast<LPARAM>(&request));
-}
-
-void Win32Toolkit::SendMessageA(NativeHandle control, std::uint32_t message, std::uintptr_t wParam,
-                                std::intptr_t lParam) {
-  WorkerRequest request{WorkerRequest::kControlMessage,  Control::时钟1, nullptr, 0,
-                        reinterpret_cast<HWND>(control), message,        wParam,  lParam};
-  SendMessageW(window_, kWorkerRequestMessage, 0, reinterpret_cast<LPARAM>(&request));
+void Win32Toolkit::Apply(const ControlWrites& writes) {
+  // Converted here, so that the window's thread spends no time on it.
+  std::vector<std::wstring> captions;
+  captions.reserve(writes.writes().size());
+  for (const ControlWrites::Write& write : writes.writes())
+    captions.push_back(write.kind == WriteKind::kCaption ? WideFromCodePage936(write.text) : std::wstring());
+  WorkerWrites request{&writes.writes(), &captions};
+  SendMessageW(window_, kWorkerWritesMessage, 0, reinterpret_cast<LPARAM>(&request));
 }
 
 LRESULT CALLBACK Win32Toolkit::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -201,8 +192,9 @@ LRESULT CALLBACK Win32Toolkit::WindowProc(HWND window, UINT message, WPARAM wPar
       return 0;
     case WM_CTLCOLORSTATIC:
       return self->OnControlColour(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
-    case kWorkerRequestMessage:
-      return self->OnWorkerRequest(lParam);
+    case kWorkerWritesMessage:
+      self->OnWorkerWrites(*reinterpret_cast<const WorkerWrites*>(lParam));
+      return 0;
     case WM_DESTROY:
       self->OnDestroy();
       return 0;
@@ -293,25 +285,53 @@ LRESULT Win32Toolkit::OnControlColour(HDC dc, HWND hwnd) {
   return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
 }
 
-LRESULT Win32Toolkit::OnWorkerRequest(LPARAM lParam) {
-  const auto& request = *reinterpret_cast<const WorkerRequest*>(lParam);
-  switch (request.kind) {
-    case WorkerRequest::kCaption:
-      SetWindowTextW(control(request.control), request.text);
-      break;
-    case WorkerRequest::kBarPosition:
-      ::SendMessageW(control(request.control), PBM_SETPOS, static_cast<WPARAM>(request.position), 0);
-      InvalidateLabelOver(control(request.control));
-      break;
-    case WorkerRequest::kControlMessage:
-      // Only the window's own controls take messages from workers.
-      if (IsChild(window_, request.target)) {
-        ::SendMessageA(request.target, request.message, request.wParam, request.lParam);
-        InvalidateLabelOver(request.target);
-      }
-      break;
+void Win32Toolkit::OnWorkerWrites(const WorkerWrites& request) {
+  const std::vector<ControlWrites::Write>& writes = *request.writes;
+  for (std::size_t i = 0; i < writes.size(); ++i) {
+    switch (writes[i].kind) {
+      case WriteKind::kCaption:
+        ShowCaption(control(writes[i].control), (*request.captions)[i]);
+        break;
+      case WriteKind::kBarPosition:
+        ShowBarPosition(control(writes[i].control), writes[i].position);
+        break;
+      case WriteKind::kMessage:
+        SendControlMessage(writes[i]);
+        break;
+    }
   }
-  return 0;
+}
+
+// Most refreshes change only a few of the figures; a write that would leave
+// a control as it is is skipped, as it would only cost a repaint.
+void Win32Toolkit::ShowCaption(HWND hwnd, const std::wstring& text) {
+  wchar_t shown[64];
+  const int length = GetWindowTextW(hwnd, shown, 64);
+  if (length < 63 && text == std::wstring_view(shown, static_cast<std::size_t>(length))) return;
+  SetWindowTextW(hwnd, text.c_str());
+}
+
+void Win32Toolkit::ShowBarPosition(HWND bar, std::int32_t position) {
+  if (SendMessageW(bar, PBM_GETPOS, 0, 0) == position) return;
+  SendMessageW(bar, PBM_SETPOS, static_cast<WPARAM>(position), 0);
+  InvalidateLabelOver(bar);
+}
+
+void Win32Toolkit::SendControlMessage(const ControlWrites::Write& write) {
+  // Only the window's own controls take messages from workers.
+  HWND target = reinterpret_cast<HWND>(write.target);
+  if (!IsChild(window_, target)) return;
+  // A classic bar cannot be asked for its colour, so the colour last set is
+  // kept here.
+  std::optional<LPARAM>* colour = nullptr;
+  for (int i = 0; i < kControlCount; ++i)
+    if (controls_[i] == target) colour = &barColours_[i];
+  if (write.message == PBM_SETBARCOLOR && colour) {
+    if (*colour == write.lParam) return;
+    *colour = write.lParam;
+  }
+  ::SendMessageA(target, write.message, write.wParam, write.lParam);
+  InvalidateLabelOver(target);
 }
 
 // The label's picture of the bar is out of date once the bar has changed.

@@ -5,6 +5,8 @@
 #include <windows.h>
 
 #include <array>
+#include <optional>
+#include <string>
 
 #include "ui/toolkit.h"
 #include "win32/handle.h"
@@ -14,28 +16,30 @@ class Win32Toolkit final : public Toolkit {
   bool ShowMonitorWindow(const MonitorWindowEvents& events) override;
   void RunMessageLoop() override;
   NativeHandle GetNativeHandle(Control control) override;
-  void SetCaption(Control control, const Text& text) override;
-  void SetBarPosition(Control bar, std::int32_t position) override;
-  void SendMessageA(NativeHandle control, std::uint32_t message, std::uintptr_t wParam,
-                    std::intptr_t lParam) override;
+  void Apply(const ControlWrites& writes) override;
 
   // Borrowed: the window owns itself and is destroyed when the user closes it.
   HWND window() const { return window_; }
   HWND control(Control control) const { return controls_[static_cast<int>(control)]; }
 
  private:
+  struct WorkerWrites;
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   LRESULT OnCreate(HWND window);
   void OnTimer();
   void OnDestroy();
   LRESULT OnControlColour(HDC dc, HWND control);
-  LRESULT OnWorkerRequest(LPARAM request);
+  void OnWorkerWrites(const WorkerWrites& request);
+  void ShowCaption(HWND control, const std::wstring& text);
+  void ShowBarPosition(HWND bar, std::int32_t position);
+  void SendControlMessage(const ControlWrites::Write& write);
   void CreateControls();
   void CreateControl(const ControlDescription& description);
   void InvalidateLabelOver(HWND bar);
 
   HWND window_ = nullptr;
   std::array<HWND, kControlCount> controls_{};  // owned by window_
+  std::array<std::optional<LPARAM>, kControlCount> barColours_{};
   UniqueGdiObject font_;
   MonitorWindowEvents events_{};
 };

@@ -213,6 +213,60 @@ TEST_F(Win32ToolkitTest, WorkersWriteCaptionsAndPositionsThroughTheWindowsThread
   EXPECT_EQ(SendMessageW(toolkit.control(Control::CPU进度条), PBM_GETPOS, 0, 0), 0);
 }
 
+// A refresh whose figures did not change repaints nothing; one that changed
+// them repaints the bar and the label over it.
+TEST_F(Win32ToolkitTest, WritesThatChangeNothingRepaintNothing) {
+  auto writesOf = [this](std::int32_t position, LPARAM colour, const Text& caption) {
+    ControlWrites writes;
+    writes.SetBarPosition(Control::CPU进度条, position);
+    writes.SendMessageA(toolkit.GetNativeHandle(Control::CPU进度条), PBM_SETBARCOLOR, 1, colour);
+    writes.SetCaption(Control::CPU透明标签, caption);
+    return writes;
+  };
+  auto paintAll = [this] {
+    RedrawWindow(toolkit.window(), nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+  };
+  auto needsPaint = [this](Control control) {
+    return GetUpdateRect(toolkit.control(control), nullptr, FALSE) != FALSE;
+  };
+  // Written from the window's own thread, which does not pump while it
+  // writes, so that what needs painting is still to be seen afterwards.
+  HWND bar = toolkit.control(Control::CPU进度条);
+  toolkit.Apply(writesOf(40, 0xFF, "40%"));
+  paintAll();
+
+  struct Case {
+    const char* what;
+    ControlWrites writes;
+    bool repaints;
+  } cases[] = {
+      {"the same figures", writesOf(40, 0xFF, "40%"), false},
+      {"a new position", writesOf(41, 0xFF, "40%"), true},
+      {"a new colour", writesOf(41, 0xFF00, "40%"), true},
+      {"a new caption", writesOf(41, 0xFF00, "41%"), true},
+      {"the same figures again", writesOf(41, 0xFF00, "41%"), false},
+  };
+  for (const Case& c : cases) {
+    toolkit.Apply(c.writes);
+    EXPECT_EQ(needsPaint(Control::CPU透明标签), c.repaints) << c.what;
+    paintAll();
+  }
+  EXPECT_EQ(SendMessageW(bar, PBM_GETPOS, 0, 0), 41);
+  EXPECT_EQ(SendMessageW(bar, PBM_GETBARCOLOR, 0, 0), 0xFF00);
+  EXPECT_EQ(TextOf(toolkit.control(Control::CPU透明标签)), L"41%");
+}
+
+TEST_F(Win32ToolkitTest, WritesAreCarriedOutInTheirOrder) {
+  ControlWrites writes;
+  writes.SetCaption(Control::流量标签, "1.00MB");
+  writes.SetBarPosition(Control::内存进度条, 10);
+  writes.SetCaption(Control::流量标签, "2.00MB");
+  writes.SetBarPosition(Control::内存进度条, 20);
+  ASSERT_TRUE(RunOnWorker([&] { toolkit.Apply(writes); }));
+  EXPECT_EQ(TextOf(toolkit.control(Control::流量标签)), L"2.00MB");
+  EXPECT_EQ(SendMessageW(toolkit.control(Control::内存进度条), PBM_GETPOS, 0, 0), 20);
+}
+
 TEST_F(Win32ToolkitTest, WritesAfterTheWindowIsGoneDoNothing) {
   HWND label = toolkit.control(Control::接收透明标签);
   DestroyWindow(toolkit.window());
