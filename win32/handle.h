@@ -3,7 +3,6 @@
 #pragma once
 
 #include <windows.h>
-#include <wininet.h>
 
 #include <utility>
 
@@ -50,13 +49,7 @@ struct GdiObjectTraits {
   static Type Empty() { return nullptr; }
   static void Close(Type handle) { DeleteObject(handle); }
 };
-struct InternetTraits {
-  using Type = HINTERNET;
-  static Type Empty() { return nullptr; }
-  static void Close(Type handle) { InternetCloseHandle(handle); }
-};
 
 using UniqueKernelHandle = UniqueHandle<KernelHandleTraits>;
 using UniqueWindow = UniqueHandle<WindowTraits>;
 using UniqueGdiObject = UniqueHandle<GdiObjectTraits>;
-using UniqueInternetHandle = UniqueHandle<InternetTraits>;

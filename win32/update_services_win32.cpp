@@ -11,6 +11,7 @@
 #include "update/web_address.h"
 #include "win32/code_page.h"
 #include "win32/handle.h"
+#include "win32/system_library.h"
 
 namespace {
 
@@ -31,14 +32,46 @@ constexpr std::size_t kMaxBodyBytes = 64 * 1024;
 constexpr DWORD kRequestFlags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE |
                                 INTERNET_FLAG_PRAGMA_NOCACHE | INTERNET_FLAG_NO_UI | INTERNET_FLAG_NO_COOKIES;
 
+// WinINet's functions, found when the first fetch starts.
+struct WinInet {
+  decltype(&::InternetOpenW) open;
+  decltype(&::InternetSetOptionW) setOption;
+  decltype(&::InternetOpenUrlW) openUrl;
+  decltype(&::HttpQueryInfoW) queryInfo;
+  decltype(&::InternetQueryDataAvailable) queryDataAvailable;
+  decltype(&::InternetReadFile) readFile;
+  decltype(&::InternetCloseHandle) closeHandle;
+};
+const WinInet* winInet = nullptr;  // set before the first handle is opened
+
+// Null if WinINet or one of its functions could not be found.
+const WinInet* FindWinInet() {
+  static const SystemLibrary library(L"wininet.dll");
+  static WinInet api{};
+  static const bool found =
+      library.Find(api.open, "InternetOpenW") && library.Find(api.setOption, "InternetSetOptionW") &&
+      library.Find(api.openUrl, "InternetOpenUrlW") && library.Find(api.queryInfo, "HttpQueryInfoW") &&
+      library.Find(api.queryDataAvailable, "InternetQueryDataAvailable") &&
+      library.Find(api.readFile, "InternetReadFile") && library.Find(api.closeHandle, "InternetCloseHandle");
+  return found ? &api : nullptr;
+}
+
+struct InternetTraits {
+  using Type = HINTERNET;
+  static Type Empty() { return nullptr; }
+  static void Close(Type handle) { winInet->closeHandle(handle); }
+};
+using UniqueInternetHandle = UniqueHandle<InternetTraits>;
+
 void SetTimeout(HINTERNET handle, DWORD option, DWORD milliseconds) {
-  InternetSetOptionW(handle, option, &milliseconds, sizeof milliseconds);
+  winInet->setOption(handle, option, &milliseconds, sizeof milliseconds);
 }
 
 bool HasSuccessStatus(HINTERNET request) {
   DWORD status = 0;
   DWORD size = sizeof status;
-  return HttpQueryInfoW(request, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size, nullptr) &&
+  return winInet->queryInfo(request, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size,
+                            nullptr) &&
          status >= 200 && status <= 299;
 }
 
@@ -47,7 +80,9 @@ bool HasSuccessStatus(HINTERNET request) {
 Bytes WinUpdateServices::FetchUrl(const Text& url) {
   // GetTickCount wraps every 49.7 days; differences of DWORDs stay right.
   const DWORD started = GetTickCount();
-  UniqueInternetHandle session(InternetOpenW(L"Lumivane", INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
+  winInet = FindWinInet();
+  if (!winInet) return {};
+  UniqueInternetHandle session(winInet->open(L"Lumivane", INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
   if (!session) return {};
   // Handles opened from the session inherit its time-outs.
   SetTimeout(session.get(), INTERNET_OPTION_CONNECT_TIMEOUT, kStepTimeoutMs);
@@ -55,7 +90,7 @@ Bytes WinUpdateServices::FetchUrl(const Text& url) {
   SetTimeout(session.get(), INTERNET_OPTION_RECEIVE_TIMEOUT, kStepTimeoutMs);
 
   UniqueInternetHandle request(
-      InternetOpenUrlW(session.get(), WideFromCodePage936(url).c_str(), nullptr, 0, kRequestFlags, 0));
+      winInet->openUrl(session.get(), WideFromCodePage936(url).c_str(), nullptr, 0, kRequestFlags, 0));
   if (!request || !HasSuccessStatus(request.get())) return {};
 
   Bytes body;
@@ -67,13 +102,13 @@ Bytes WinUpdateServices::FetchUrl(const Text& url) {
     // A read waits until its whole buffer is full, so each one asks only
     // for what has arrived: a server that trickles cannot stretch a read.
     DWORD available = 0;
-    if (!InternetQueryDataAvailable(request.get(), &available, 0, 0)) return {};
+    if (!winInet->queryDataAvailable(request.get(), &available, 0, 0)) return {};
     if (available == 0) return body;
     if (body.size() + available > kMaxBodyBytes) return {};
     const std::size_t size = body.size();
     body.resize(size + available);
     DWORD read = 0;
-    if (!InternetReadFile(request.get(), body.data() + size, available, &read)) return {};
+    if (!winInet->readFile(request.get(), body.data() + size, available, &read)) return {};
     body.resize(size + read);
   }
 }
@@ -90,9 +125,17 @@ void WinUpdateServices::OpenWebAddress(const Text& address) {
   // Checked again here: this is the last stop before the shell, whoever
   // calls it.
   if (!IsSafeWebAddress(address)) return;
+  static const SystemLibrary ole32(L"ole32.dll");
+  static const SystemLibrary shell32(L"shell32.dll");
+  decltype(&::CoInitializeEx) coInitializeEx;
+  decltype(&::CoUninitialize) coUninitialize;
+  decltype(&::ShellExecuteW) shellExecute;
+  if (!shell32.Find(shellExecute, "ShellExecuteW")) return;
   // The shell wants an apartment-threaded caller, and OLE1 DDE is of no use
   // to it.
-  const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
-  ShellExecuteW(nullptr, L"open", WideFromCodePage936(address).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
-  if (SUCCEEDED(com)) CoUninitialize();
+  const bool com = ole32.Find(coInitializeEx, "CoInitializeEx") &&
+                   ole32.Find(coUninitialize, "CoUninitialize") &&
+                   SUCCEEDED(coInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE));
+  shellExecute(nullptr, L"open", WideFromCodePage936(address).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+  if (com) coUninitialize();
 }
