@@ -18,11 +18,11 @@ while read -r dll; do
   tr '[:upper:]' '[:lower:]' <<<"$dll" | grep -Eq "$system_dlls" || fail "imports $dll, which is not part of Windows"
 done <<<"$dlls"
 echo "ok: imports only Windows DLLs:" $dlls
-# The update check's DLLs are loaded when it needs them: imported, they
-# would be loaded before the window shows.
-late='^(wininet|shell32|ole32)\.dll$'
+# The DLLs of the update check and the refresh are loaded when they are
+# needed: imported, they would be loaded before the window shows.
+late='^(wininet|shell32|ole32|iphlpapi)\.dll$'
 while read -r dll; do
   ! tr '[:upper:]' '[:lower:]' <<<"$dll" | grep -Eq "$late" || fail "imports $dll, which start-up does not need"
 done <<<"$dlls"
-echo "ok: WinINet and the shell are not loaded at start-up"
+echo "ok: WinINet, the shell and the IP helper are not loaded at start-up"
 echo "size: $(stat -c %s "$exe") bytes"

@@ -1,7 +1,6 @@
-// A system DLL that the program needs only now and then, loaded from the
-// system folder when it is first needed, so that starting the program does
-// not pay for it: under Wine, loading WinINet and the shell at start-up
-// doubles the time to the first window and adds megabytes.
+// A system DLL that the window does not need in order to show, loaded from
+// the system folder when it is first needed, so that the start does not
+// wait for it (nor for the DLLs it loads in turn).
 #pragma once
 
 #include <windows.h>

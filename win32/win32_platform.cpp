@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "win32/handle.h"
+#include "win32/system_library.h"
 
 namespace {
 
@@ -25,8 +26,13 @@ bool Win32Threads::StartThread(void (*routine)()) {
 }
 
 std::uint32_t Win32IfTable::GetIfTable(std::uint8_t* table, std::uint32_t* size, bool sorted) {
+  // The IP helper is first needed by the first refresh, a second after the
+  // window shows; loading it then keeps it out of the start-up.
+  static const SystemLibrary ipHelper(L"iphlpapi.dll");
+  decltype(&::GetIfTable) getIfTable;
+  if (!ipHelper.Find(getIfTable, "GetIfTable")) return ERROR_NOT_SUPPORTED;
   ULONG bytes = *size;
-  DWORD status = ::GetIfTable(reinterpret_cast<PMIB_IFTABLE>(table), &bytes, sorted);
+  DWORD status = getIfTable(reinterpret_cast<PMIB_IFTABLE>(table), &bytes, sorted);
   *size = bytes;
   return status;
 }
