@@ -123,13 +123,13 @@ ticks() {
 clock_ticks=$(getconf CLK_TCK)
 wineserver_pid=$(linux_pid wineserver) || { echo "no wineserver in the namespace" >&2; exit 1; }
 
-# start TITLE PATH: starts it and waits for its window; prints the
+# start TITLE PATH [ARGUMENT]: starts it and waits for its window; prints the
 # milliseconds it took.
 start() {
   # The program inherits the timer's output: a file, not a pipe that would
   # stay open for as long as the program runs.
   local out=$e2e_work/started
-  in_app wine "$timer" start "$1" "$2" >"$out" 2>/dev/null
+  in_app wine "$timer" start "$@" >"$out" 2>/dev/null
   tr -d '\r' <"$out" | value visible_ms | grep . || { echo "cannot start $2: $(cat "$out")" >&2; exit 1; }
 }
 close() { timer close "$1" 5000 >/dev/null || { echo "$1 did not end" >&2; exit 1; }; }
@@ -146,12 +146,12 @@ peak_pss() {
   echo "$peak"
 }
 
-# measure TITLE PATH NAME: one run; prints "CPU_SECONDS ALL_CPU_SECONDS PEAK_PSS_KB".
+# measure TITLE PATH NAME [ARGUMENT]: one run; prints "CPU_SECONDS ALL_CPU_SECONDS PEAK_PSS_KB".
 # The CPU counts from settle_seconds after the window shows, so that it is
 # the running cost, not the start-up's tail; Pss is watched from the start.
 measure() {
   local title=$1 path=$2 name=$3 pid others peak before before_all after after_all
-  start "$title" "$path" >/dev/null
+  start "$title" "$path" ${4:+"$4"} >/dev/null
   pid=$(linux_pid "$name") || { echo "no process runs $name" >&2; exit 1; }
   peak=$(peak_pss "$pid" "$settle_seconds" 0)
   # Every other Wine process of the prefix, for the fuller figure.
@@ -173,8 +173,9 @@ for pair in "$program_title|$program_path" "$floor_title|$floor_path"; do
   close "${pair%%|*}"
 done
 
-echo "CPU and memory: $runs runs of $run_seconds s each, program and floor in turn..."
+echo "CPU and memory: $runs runs of $run_seconds s each, program, floor and floor with workers in turn..."
 program_cpu=() floor_cpu=() program_all=() floor_all=() program_pss=0 floor_pss=0
+workers_cpu=() workers_all=() workers_pss=0
 for run in $(seq "$runs"); do
   result=$(measure "$program_title" "$program_path" Lumivane.exe) || exit 1
   read -r cpu all pss <<<"$result"
@@ -186,6 +187,13 @@ for run in $(seq "$runs"); do
   floor_cpu+=("$cpu") floor_all+=("$all")
   [ "$pss" -le "$floor_pss" ] || floor_pss=$pss
   detail "run $run floor:   CPU $cpu s (with every Wine process $all s), peak Pss $pss kB"
+  # The floor again, starting an empty thread on every tick as the program
+  # starts a refresh worker: what the one-thread-per-tick design costs alone.
+  result=$(measure "$floor_title" "$floor_path" floor.exe --worker-per-tick) || exit 1
+  read -r cpu all pss <<<"$result"
+  workers_cpu+=("$cpu") workers_all+=("$all")
+  [ "$pss" -le "$workers_pss" ] || workers_pss=$pss
+  detail "run $run floor with a worker per tick: CPU $cpu s (with every Wine process $all s), peak Pss $pss kB"
 done
 mean() { printf '%s\n' "$@" | awk '{sum += $1} END {printf "%.2f", sum / NR}'; }
 median() { printf '%s\n' "$@" | sort -g | awk '{v[NR] = $1} END {print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2}'; }
@@ -194,10 +202,14 @@ all_program=$(mean "${program_all[@]}") all_floor=$(mean "${floor_all[@]}")
 row "CPU per ${run_seconds} s run, program+wineserver" "$cpu_program s" "$cpu_floor s" \
   "$(ratio "$cpu_program" "$cpu_floor")" "<= 1.5x" "$(meets "$cpu_program <= 1.5 * $cpu_floor")"
 row "  the same with every Wine process" "$all_program s" "$all_floor s" "$(ratio "$all_program" "$all_floor")" "-" ""
+cpu_workers=$(mean "${workers_cpu[@]}")
+row "  floor with a worker per tick" "$cpu_workers s" "$cpu_floor s" "$(ratio "$cpu_workers" "$cpu_floor")" "-" ""
 row "Memory, peak Pss" "$(awk -v k="$program_pss" 'BEGIN {printf "%.2f MB", k / 1024}')" \
   "$(awk -v k="$floor_pss" 'BEGIN {printf "%.2f MB", k / 1024}')" "$(ratio "$program_pss" "$floor_pss")" \
   "<= floor + 1 MB" "$(meets "$program_pss <= $floor_pss + 1024") ($(awk -v d=$((program_pss - floor_pss)) \
   'BEGIN {printf "%+.2f MB", d / 1024}'))"
+row "  floor with a worker per tick" "$(awk -v k="$workers_pss" 'BEGIN {printf "%.2f MB", k / 1024}')" \
+  "$(awk -v k="$floor_pss" 'BEGIN {printf "%.2f MB", k / 1024}')" "$(ratio "$workers_pss" "$floor_pss")" "-" ""
 
 echo "start-up: $starts starts each..."
 program_starts=() floor_starts=()

@@ -1,8 +1,9 @@
 // Times a window from another process, for the benchmark: the program and
 // its floor alike, each found by its title.
 //
-//   window_timer start TITLE EXE   starts EXE and waits for its window TITLE to be visible;
-//                                  prints the milliseconds from the start and the process id
+//   window_timer start TITLE EXE [ARGUMENT]
+//                                  starts EXE (with ARGUMENT) and waits for its window TITLE to be
+//                                  visible; prints the milliseconds from the start and the process id
 //   window_timer ping TITLE MS     sends WM_NULL every 50 ms for MS ms; prints the longest, 99th
 //                                  percentile and median wait, and how many took over 20 ms
 //   window_timer close TITLE MS    closes the window; fails unless its process ends within MS ms
@@ -34,8 +35,9 @@ double Milliseconds(const LARGE_INTEGER& from, const LARGE_INTEGER& to) {
   return (to.QuadPart - from.QuadPart) * 1000.0 / frequency.QuadPart;
 }
 
-int Start(const std::wstring& title, const std::wstring& exe) {
+int Start(const std::wstring& title, const std::wstring& exe, const std::wstring& argument) {
   std::wstring commandLine = L"\"" + exe + L"\"";
+  if (!argument.empty()) commandLine += L" " + argument;
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process{};
@@ -98,13 +100,13 @@ int Ping(HWND window, DWORD durationMs) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 4) {
-    std::fprintf(stderr, "usage: window_timer start TITLE EXE | ping TITLE MS | close TITLE MS\n");
+  if (argc != 4 && !(argc == 5 && std::string(argv[1]) == "start")) {
+    std::fprintf(stderr, "usage: window_timer start TITLE EXE [ARGUMENT] | ping TITLE MS | close TITLE MS\n");
     return 2;
   }
   std::string command = argv[1];
   std::wstring title = Wide(argv[2]);
-  if (command == "start") return Start(title, Wide(argv[3]));
+  if (command == "start") return Start(title, Wide(argv[3]), argc == 5 ? Wide(argv[4]) : L"");
   HWND window = FindWindowW(nullptr, title.c_str());
   if (!window) {
     std::printf("error=no window titled %s\n", argv[2]);
