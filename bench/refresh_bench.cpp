@@ -77,13 +77,15 @@ void BM_FakesAlone(benchmark::State& state) {
     benchmark::DoNotOptimize(fakes.figures.GetCpuUsagePercent());
     benchmark::DoNotOptimize(fakes.figures.GetMemoryFigure(0));
     benchmark::DoNotOptimize(fakes.figures.GetMemoryFigure(1));
+    ControlWrites writes;
     for (Control bar : {Control::接收进度条, Control::发送进度条, Control::CPU进度条, Control::内存进度条}) {
-      fakes.toolkit.SetBarPosition(bar, 25);
-      fakes.toolkit.SendMessageA(FakeToolkit::HandleOf(bar), kSetBarColourMessage, 1, kCpuBarColour);
+      writes.SetBarPosition(bar, 25);
+      writes.SendMessageA(FakeToolkit::HandleOf(bar), kSetBarColourMessage, 1, kCpuBarColour);
     }
     for (Control label : {Control::接收透明标签, Control::发送透明标签, Control::CPU透明标签,
                           Control::内存透明标签, Control::流量标签})
-      fakes.toolkit.SetCaption(label, caption);
+      writes.SetCaption(label, caption);
+    fakes.toolkit.Apply(writes);
     fakes.Forget();
   }
 }

@@ -73,22 +73,4 @@ class Toolkit {
   // thread, in their order, and returns when they are done. Does nothing
   // once the window is gone.
   virtual void Apply(const ControlWrites& writes) = 0;
-
-  // One write on its own.
-  void SetCaption(Control control, const Text& text) {
-    ControlWrites writes;
-    writes.SetCaption(control, text);
-    Apply(writes);
-  }
-  void SetBarPosition(Control bar, std::int32_t position) {
-    ControlWrites writes;
-    writes.SetBarPosition(bar, position);
-    Apply(writes);
-  }
-  void SendMessageA(NativeHandle control, std::uint32_t message, std::uintptr_t wParam,
-                    std::intptr_t lParam) {
-    ControlWrites writes;
-    writes.SendMessageA(control, message, wParam, lParam);
-    Apply(writes);
-  }
 };

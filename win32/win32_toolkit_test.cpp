@@ -182,7 +182,9 @@ TEST_F(Win32ToolkitTest, BarsTakeTheirColourFromTheNativeHandle) {
   for (Control bar : {Control::接收进度条, Control::发送进度条, Control::CPU进度条, Control::内存进度条}) {
     NativeHandle handle = toolkit.GetNativeHandle(bar);
     EXPECT_EQ(reinterpret_cast<HWND>(handle), toolkit.control(bar));
-    toolkit.SendMessageA(handle, PBM_SETBARCOLOR, 1, 0x00FF8800);
+    ControlWrites writes;
+    writes.SendMessageA(handle, PBM_SETBARCOLOR, 1, 0x00FF8800);
+    toolkit.Apply(writes);
     EXPECT_EQ(SendMessageW(toolkit.control(bar), PBM_GETBARCOLOR, 0, 0), 0x00FF8800) << Describe(bar).name;
   }
 }
@@ -199,13 +201,13 @@ TEST_F(Win32ToolkitTest, TotalLabelIsViolet) {
 }
 
 TEST_F(Win32ToolkitTest, WorkersWriteCaptionsAndPositionsThroughTheWindowsThread) {
-  ASSERT_TRUE(RunOnWorker([this] {
-    toolkit.SetCaption(Control::接收透明标签, "12.50KB");
-    toolkit.SetCaption(Control::流量标签, "\xd7\xdc" /* 总 */);
-    toolkit.SetBarPosition(Control::接收进度条, 123);
-    toolkit.SetBarPosition(Control::发送进度条, 512);   // above the range: a full bar
-    toolkit.SetBarPosition(Control::CPU进度条, -2440);  // below it: an empty bar
-  }));
+  ControlWrites writes;
+  writes.SetCaption(Control::接收透明标签, "12.50KB");
+  writes.SetCaption(Control::流量标签, "\xd7\xdc" /* 总 */);
+  writes.SetBarPosition(Control::接收进度条, 123);
+  writes.SetBarPosition(Control::发送进度条, 512);   // above the range: a full bar
+  writes.SetBarPosition(Control::CPU进度条, -2440);  // below it: an empty bar
+  ASSERT_TRUE(RunOnWorker([&] { toolkit.Apply(writes); }));
   EXPECT_EQ(TextOf(toolkit.control(Control::接收透明标签)), L"12.50KB");
   EXPECT_EQ(TextOf(toolkit.control(Control::流量标签)), L"总");
   EXPECT_EQ(SendMessageW(toolkit.control(Control::接收进度条), PBM_GETPOS, 0, 0), 123);
@@ -271,18 +273,20 @@ TEST_F(Win32ToolkitTest, WritesAfterTheWindowIsGoneDoNothing) {
   HWND label = toolkit.control(Control::接收透明标签);
   DestroyWindow(toolkit.window());
   EXPECT_FALSE(IsWindow(label));
-  EXPECT_TRUE(RunOnWorker([this] {
-    toolkit.SetCaption(Control::接收透明标签, "1.00KB");
-    toolkit.SetBarPosition(Control::接收进度条, 5);
-    toolkit.SendMessageA(toolkit.GetNativeHandle(Control::接收进度条), PBM_SETBARCOLOR, 1, 0xFF);
-  })) << "a worker writing to a closed window must not hang";
+  ControlWrites writes;
+  writes.SetCaption(Control::接收透明标签, "1.00KB");
+  writes.SetBarPosition(Control::接收进度条, 5);
+  writes.SendMessageA(toolkit.GetNativeHandle(Control::接收进度条), PBM_SETBARCOLOR, 1, 0xFF);
+  EXPECT_TRUE(RunOnWorker([&] { toolkit.Apply(writes); }))
+      << "a worker writing to a closed window must not hang";
 }
 
 TEST_F(Win32ToolkitTest, ControlMessagesGoOnlyToTheWindowsOwnControls) {
   HWND stranger =
       CreateWindowExW(0, L"STATIC", L"x", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
-  toolkit.SendMessageA(reinterpret_cast<NativeHandle>(stranger), WM_SETTEXT, 0,
-                       reinterpret_cast<LPARAM>("y"));
+  ControlWrites writes;
+  writes.SendMessageA(reinterpret_cast<NativeHandle>(stranger), WM_SETTEXT, 0, reinterpret_cast<LPARAM>("y"));
+  toolkit.Apply(writes);
   EXPECT_EQ(TextOf(stranger), L"x");
   DestroyWindow(stranger);
 }
@@ -292,11 +296,11 @@ TEST_F(Win32ToolkitTest, ControlMessagesGoOnlyToTheWindowsOwnControls) {
 // letters) and the text's.
 TEST_F(Win32ToolkitTest, TransparentLabelShowsTheBarAroundItsText) {
   constexpr COLORREF red = 0x000000FF;
-  ASSERT_TRUE(RunOnWorker([this] {
-    toolkit.SetBarPosition(Control::CPU进度条, 100);
-    toolkit.SendMessageA(toolkit.GetNativeHandle(Control::CPU进度条), PBM_SETBARCOLOR, 1, red);
-    toolkit.SetCaption(Control::CPU透明标签, "88%");
-  }));
+  ControlWrites writes;
+  writes.SetBarPosition(Control::CPU进度条, 100);
+  writes.SendMessageA(toolkit.GetNativeHandle(Control::CPU进度条), PBM_SETBARCOLOR, 1, red);
+  writes.SetCaption(Control::CPU透明标签, "88%");
+  ASSERT_TRUE(RunOnWorker([&] { toolkit.Apply(writes); }));
   PumpUntil([] { return false; }, 300);
   HWND label = toolkit.control(Control::CPU透明标签);
   UpdateWindow(label);
