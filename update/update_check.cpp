@@ -28,8 +28,8 @@ void CheckForUpdate(UpdateServices& services) {
   // The file is "version|download page|…"; further fields are not used.
   const Text text = ToText(services.FetchUrl(Text(kUpdateFileUrl)));
   if (text.empty()) return;
+  // Always at least one field: a text without "|" is field 1 whole.
   const std::vector<Text> fields = SplitText(text, kFieldDelimiter);
-  if (fields.empty()) return;
 
   // The version is compared and shown exactly as it came: a file that
   // pads it or ends it with a line break announces an update.

@@ -42,8 +42,6 @@ struct WinInet {
   decltype(&::InternetReadFile) readFile;
   decltype(&::InternetCloseHandle) closeHandle;
 };
-const WinInet* winInet = nullptr;  // set before the first handle is opened
-
 // Null if WinINet or one of its functions could not be found.
 const WinInet* FindWinInet() {
   static const SystemLibrary library(L"wininet.dll");
@@ -59,19 +57,19 @@ const WinInet* FindWinInet() {
 struct InternetTraits {
   using Type = HINTERNET;
   static Type Empty() { return nullptr; }
-  static void Close(Type handle) { winInet->closeHandle(handle); }
+  // A handle exists only once WinINet has been found.
+  static void Close(Type handle) { FindWinInet()->closeHandle(handle); }
 };
 using UniqueInternetHandle = UniqueHandle<InternetTraits>;
 
-void SetTimeout(HINTERNET handle, DWORD option, DWORD milliseconds) {
-  winInet->setOption(handle, option, &milliseconds, sizeof milliseconds);
+void SetTimeout(const WinInet& api, HINTERNET handle, DWORD option, DWORD milliseconds) {
+  api.setOption(handle, option, &milliseconds, sizeof milliseconds);
 }
 
-bool HasSuccessStatus(HINTERNET request) {
+bool HasSuccessStatus(const WinInet& api, HINTERNET request) {
   DWORD status = 0;
   DWORD size = sizeof status;
-  return winInet->queryInfo(request, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size,
-                            nullptr) &&
+  return api.queryInfo(request, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size, nullptr) &&
          status >= 200 && status <= 299;
 }
 
@@ -80,35 +78,35 @@ bool HasSuccessStatus(HINTERNET request) {
 Bytes WinUpdateServices::FetchUrl(const Text& url) {
   // GetTickCount wraps every 49.7 days; differences of DWORDs stay right.
   const DWORD started = GetTickCount();
-  winInet = FindWinInet();
-  if (!winInet) return {};
-  UniqueInternetHandle session(winInet->open(L"Lumivane", INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
+  const WinInet* api = FindWinInet();
+  if (!api) return {};
+  UniqueInternetHandle session(api->open(L"Lumivane", INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
   if (!session) return {};
   // Handles opened from the session inherit its time-outs.
-  SetTimeout(session.get(), INTERNET_OPTION_CONNECT_TIMEOUT, kStepTimeoutMs);
-  SetTimeout(session.get(), INTERNET_OPTION_SEND_TIMEOUT, kStepTimeoutMs);
-  SetTimeout(session.get(), INTERNET_OPTION_RECEIVE_TIMEOUT, kStepTimeoutMs);
+  SetTimeout(*api, session.get(), INTERNET_OPTION_CONNECT_TIMEOUT, kStepTimeoutMs);
+  SetTimeout(*api, session.get(), INTERNET_OPTION_SEND_TIMEOUT, kStepTimeoutMs);
+  SetTimeout(*api, session.get(), INTERNET_OPTION_RECEIVE_TIMEOUT, kStepTimeoutMs);
 
   UniqueInternetHandle request(
-      winInet->openUrl(session.get(), WideFromCodePage936(url).c_str(), nullptr, 0, kRequestFlags, 0));
-  if (!request || !HasSuccessStatus(request.get())) return {};
+      api->openUrl(session.get(), WideFromCodePage936(url).c_str(), nullptr, 0, kRequestFlags, 0));
+  if (!request || !HasSuccessStatus(*api, request.get())) return {};
 
   Bytes body;
   for (;;) {
     const DWORD elapsed = GetTickCount() - started;
     if (elapsed >= kFetchTimeoutMs) return {};
-    SetTimeout(request.get(), INTERNET_OPTION_RECEIVE_TIMEOUT,
+    SetTimeout(*api, request.get(), INTERNET_OPTION_RECEIVE_TIMEOUT,
                std::min(kFetchTimeoutMs - elapsed, kStepTimeoutMs));
     // A read waits until its whole buffer is full, so each one asks only
     // for what has arrived: a server that trickles cannot stretch a read.
     DWORD available = 0;
-    if (!winInet->queryDataAvailable(request.get(), &available, 0, 0)) return {};
+    if (!api->queryDataAvailable(request.get(), &available, 0, 0)) return {};
     if (available == 0) return body;
     if (body.size() + available > kMaxBodyBytes) return {};
     const std::size_t size = body.size();
     body.resize(size + available);
     DWORD read = 0;
-    if (!winInet->readFile(request.get(), body.data() + size, available, &read)) return {};
+    if (!api->readFile(request.get(), body.data() + size, available, &read)) return {};
     body.resize(size + read);
   }
 }

@@ -323,12 +323,12 @@ void Win32Toolkit::SendControlMessage(const ControlWrites::Write& write) {
   if (!IsChild(window_, target)) return;
   // A classic bar cannot be asked for its colour, so the colour last set is
   // kept here.
-  std::optional<LPARAM>* colour = nullptr;
-  for (int i = 0; i < kControlCount; ++i)
-    if (controls_[i] == target) colour = &barColours_[i];
-  if (write.message == PBM_SETBARCOLOR && colour) {
-    if (*colour == write.lParam) return;
-    *colour = write.lParam;
+  if (write.message == PBM_SETBARCOLOR) {
+    if (std::optional<Control> bar = ControlOf(target)) {
+      std::optional<LPARAM>& colour = barColours_[ControlIndex(*bar)];
+      if (colour == write.lParam) return;
+      colour = write.lParam;
+    }
   }
   ::SendMessageA(target, write.message, write.wParam, write.lParam);
   InvalidateLabelOver(target);
@@ -336,7 +336,13 @@ void Win32Toolkit::SendControlMessage(const ControlWrites::Write& write) {
 
 // The label's picture of the bar is out of date once the bar has changed.
 void Win32Toolkit::InvalidateLabelOver(HWND bar) {
+  if (std::optional<Control> barControl = ControlOf(bar))
+    if (std::optional<Control> label = LabelOver(*barControl))
+      InvalidateRect(control(*label), nullptr, FALSE);
+}
+
+std::optional<Control> Win32Toolkit::ControlOf(HWND hwnd) const {
   for (const ControlDescription& d : kMonitorControls)
-    if (d.kind == ControlKind::kProgressBar && control(d.control) == bar)
-      if (auto label = LabelOver(d.control)) InvalidateRect(control(*label), nullptr, FALSE);
+    if (hwnd && control(d.control) == hwnd) return d.control;
+  return std::nullopt;
 }

@@ -36,6 +36,8 @@ class Win32Toolkit final : public Toolkit {
   void CreateControls();
   void CreateControl(const ControlDescription& description);
   void InvalidateLabelOver(HWND bar);
+  // The table's control that `hwnd` is, if it is one of them.
+  std::optional<Control> ControlOf(HWND hwnd) const;
 
   HWND window_ = nullptr;
   std::array<HWND, kControlCount> controls_{};  // owned by window_
