@@ -11,14 +11,12 @@
 // Output is one "key=value" a line.
 #include <windows.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
-#include <vector>
 
-#include "tests/e2e/window_tools.h"
+#include "tests/window_tools.h"
 
 namespace {
 
@@ -27,12 +25,6 @@ std::wstring Wide(const char* text) {
   std::wstring out(length > 0 ? length - 1 : 0, L'\0');
   if (length > 1) MultiByteToWideChar(CP_UTF8, 0, text, -1, out.data(), length);
   return out;
-}
-
-double Milliseconds(const LARGE_INTEGER& from, const LARGE_INTEGER& to) {
-  LARGE_INTEGER frequency;
-  QueryPerformanceFrequency(&frequency);
-  return (to.QuadPart - from.QuadPart) * 1000.0 / frequency.QuadPart;
 }
 
 int Start(const std::wstring& title, const std::wstring& exe, const std::wstring& argument) {
@@ -73,28 +65,6 @@ int Start(const std::wstring& title, const std::wstring& exe, const std::wstring
   CloseHandle(process.hThread);
   CloseHandle(process.hProcess);
   return status;
-}
-
-int Ping(HWND window, DWORD durationMs) {
-  std::vector<double> waits;
-  int unanswered = 0;
-  DWORD begin = GetTickCount();
-  while (GetTickCount() - begin < durationMs) {
-    LARGE_INTEGER start, now;
-    QueryPerformanceCounter(&start);
-    DWORD_PTR ignored;
-    if (!SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &ignored)) ++unanswered;
-    QueryPerformanceCounter(&now);
-    waits.push_back(Milliseconds(start, now));
-    Sleep(50);
-  }
-  if (waits.empty()) return 1;
-  std::sort(waits.begin(), waits.end());
-  auto over20 = waits.end() - std::upper_bound(waits.begin(), waits.end(), 20.0);
-  std::printf("pings=%zu\nunanswered=%d\nlongest_ms=%.2f\np99_ms=%.2f\nmedian_ms=%.2f\nover_20ms=%td\n",
-              waits.size(), unanswered, waits.back(), waits[waits.size() * 99 / 100], waits[waits.size() / 2],
-              over20);
-  return unanswered == 0 ? 0 : 1;
 }
 
 }  // namespace

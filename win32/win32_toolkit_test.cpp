@@ -7,6 +7,7 @@
 
 #include <string>
 
+#include "tests/window_tools.h"
 #include "win32/code_page.h"
 
 namespace {
@@ -55,18 +56,6 @@ bool RunOnWorker(Work work) {
   bool finished = PumpUntil([&] { return WaitForSingleObject(thread, 0) == WAIT_OBJECT_0; });
   CloseHandle(thread);
   return finished;
-}
-
-std::wstring TextOf(HWND window) {
-  wchar_t text[256] = {};
-  GetWindowTextW(window, text, 256);
-  return text;
-}
-
-std::string Utf8(const std::wstring& text) {
-  char out[512] = {};
-  WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, out, sizeof out, nullptr, nullptr);
-  return out;
 }
 
 class Win32ToolkitTest : public testing::Test {
@@ -132,9 +121,7 @@ TEST_F(Win32ToolkitTest, EveryControlIsCreatedAsDescribed) {
     SCOPED_TRACE(std::string(d.name));
     HWND control = toolkit.control(e.control);
     ASSERT_TRUE(IsWindow(control));
-    wchar_t className[64];
-    GetClassNameW(control, className, 64);
-    EXPECT_EQ(_wcsicmp(className, e.className), 0) << Utf8(className);
+    EXPECT_EQ(_wcsicmp(ClassOf(control).c_str(), e.className), 0) << Utf8(ClassOf(control));
     EXPECT_EQ(TextOf(control), e.caption) << Utf8(TextOf(control));
     EXPECT_TRUE(IsWindowVisible(control));
     EXPECT_EQ(GetParent(control), d.parent ? toolkit.control(*d.parent) : toolkit.window());

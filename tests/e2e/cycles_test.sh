@@ -24,6 +24,7 @@ answer_delay=1.0  # seconds the server holds each answer back
 e2e_setup
 netns_setup "lvcycles$$" || exit $?
 trap 'netns_cleanup; e2e_cleanup' EXIT
+e2e_runner=in_app
 netns_hosts "$netns_peer_address update.lumivane.example"
 
 mkdir -p "$e2e_work/bin" "$e2e_work/www/zofa"
@@ -89,7 +90,7 @@ for cycle in $(seq "$cycles"); do
   in_app env WINEDEBUG=-all,err+seh wine "$e2e_exe" >"$log" 2>&1 &
   launcher=$!
   # The first start may also bring the prefix up to date: allow it a minute.
-  pid=$(in_app wine "$e2e_probe" wait 60000 | tr -d '\r' | sed -n 's/^pid=//p') || true
+  pid=$(probe wait 60000 | sed -n 's/^pid=//p') || true
   [ -n "$pid" ] || e2e_fail "cycle $cycle: the window did not appear: $(head -c 2000 "$log")"
 
   case $kind in
@@ -105,7 +106,7 @@ for cycle in $(seq "$cycles"); do
       ;;
   esac
 
-  closed=$(in_app wine "$e2e_probe" close 2000 | tr -d '\r') ||
+  closed=$(probe close 2000) ||
     e2e_fail "cycle $cycle ($kind): the program did not end within 2 s of the close ($closed)" \
       "$(grep -m 3 -e 'err:seh' -e 'Unhandled' "$log")"
   ms=${closed#closed_after_ms=}

@@ -16,7 +16,7 @@ trap 'e2e_cleanup; netns_cleanup' EXIT
 
 # Every Wine program of the prefix runs in the namespace: the first one starts
 # the prefix's wineserver there.
-in_probe() { in_app wine "$e2e_probe" "$@" | tr -d '\r'; }
+e2e_runner=in_app
 
 # A UDP datagram of P payload octets is a frame of P + 42 on the veth
 # (Ethernet 14, IPv4 20, UDP 8). Each direction has one frame size of its
@@ -41,8 +41,7 @@ sample_memory >"$e2e_work/memory.log" &
 sampler_pid=$!
 
 read -r rx0 tx0 <<<"$(netns_counters)"
-in_app wine "$e2e_exe" &
-in_probe wait 30000 >/dev/null || e2e_fail "the window did not appear"
+e2e_start
 # Started without a shell in between, so that $! is the watch itself.
 ip netns exec "$netns_name-app" wine "$e2e_probe" watch 300000 >"$watch_log" &
 watch_pid=$!
@@ -191,14 +190,14 @@ ip netns exec "$netns_name-app" python3 "$(dirname "${BASH_SOURCE[0]}")/udp_burs
 trickle_pid=$!
 desktop=$(xwininfo -root -tree 2>/dev/null | awk '/Wine desktop/ {print $1; exit}')
 [ -n "$desktop" ] || e2e_fail "no Wine desktop window"
-trickle_shows() { ! grep -Eq '^(接收|发送)进度条\.position=0$' <<<"$(in_probe readings)"; }
+trickle_shows() { ! grep -Eq '^(接收|发送)进度条\.position=0$' <<<"$(probe readings)"; }
 wait_until 10 trickle_shows || e2e_fail "the trickle of traffic never showed on the bars"
-bars=$(in_probe bars)
+bars=$(probe bars)
 screen_ok=""
 for attempt in 1 2 3 4 5 6 7 8; do
-  before=$(in_probe readings)
+  before=$(probe readings)
   import -window "$desktop" "$e2e_work/bars.png"
-  after=$(in_probe readings)
+  after=$(probe readings)
   if [ "$before" != "$after" ]; then
     echo "attempt $attempt: a refresh came during the screenshot"
     continue
@@ -237,7 +236,7 @@ EOF
   ); then
     screen_ok=1
     # The same screenshot, cut to the window's frame, shows live readings.
-    convert "$e2e_work/bars.png" -crop "$(in_probe frame)" +repage "$e2e_root/build/window-live.png"
+    convert "$e2e_work/bars.png" -crop "$(probe frame)" +repage "$e2e_root/build/window-live.png"
     break
   fi
   echo "attempt $attempt: $report"

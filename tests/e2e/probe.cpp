@@ -12,6 +12,7 @@
 //   probe bars                      prints each bar's rectangle on the screen as WxH+X+Y
 //   probe set-bar CONTROL POS RGB   sets a bar's position and colour (CONTROL: row in the table)
 //   probe ping MS                   sends WM_NULL every 50 ms for MS ms; prints the longest wait
+//                                   and more
 //   probe close [MS]                closes the window; fails unless the process ends within MS ms
 //
 // Output is UTF-8, one "key=value" a line.
@@ -26,7 +27,7 @@
 #include <utility>
 #include <vector>
 
-#include "tests/e2e/window_tools.h"
+#include "tests/window_tools.h"
 #include "ui/monitor_window.h"
 #include "win32/code_page.h"
 
@@ -51,14 +52,6 @@ HWND FindControl(HWND window, Control control) {
       },
       reinterpret_cast<LPARAM>(&search));
   return search.found;
-}
-
-std::wstring TextOf(HWND window) {
-  wchar_t text[256] = {};
-  DWORD_PTR ignored;
-  SendMessageTimeoutW(window, WM_GETTEXT, 256, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 2000,
-                      &ignored);
-  return text;
 }
 
 LRESULT Ask(HWND window, UINT message, WPARAM wParam = 0, LPARAM lParam = 0) {
@@ -185,26 +178,6 @@ int SetBar(HWND window, int row, int position, unsigned long colour) {
   if (auto label = LabelOver(static_cast<Control>(row)))
     InvalidateRect(FindControl(window, *label), nullptr, FALSE);
   return 0;
-}
-
-int Ping(HWND window, DWORD durationMs) {
-  LARGE_INTEGER frequency, start, now;
-  QueryPerformanceFrequency(&frequency);
-  double longestMs = 0;
-  int sent = 0, unanswered = 0;
-  DWORD begin = GetTickCount();
-  while (GetTickCount() - begin < durationMs) {
-    QueryPerformanceCounter(&start);
-    DWORD_PTR ignored;
-    if (!SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &ignored)) ++unanswered;
-    QueryPerformanceCounter(&now);
-    double ms = (now.QuadPart - start.QuadPart) * 1000.0 / frequency.QuadPart;
-    if (ms > longestMs) longestMs = ms;
-    ++sent;
-    Sleep(50);
-  }
-  std::printf("pings=%d\nunanswered=%d\nlongest_ms=%.2f\n", sent, unanswered, longestMs);
-  return unanswered == 0 ? 0 : 1;
 }
 
 }  // namespace

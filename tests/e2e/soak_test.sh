@@ -35,6 +35,7 @@ handle_allowance=0
 e2e_setup
 netns_setup "lvsoak$$" || exit $?
 trap 'netns_cleanup; e2e_cleanup' EXIT
+e2e_runner=in_app
 in_app wineserver -p
 
 process_probe=$e2e_build/process_probe.exe
@@ -42,7 +43,7 @@ process_probe=$e2e_build/process_probe.exe
 
 # Wine reports exceptions it swallows (in a window procedure, say) on err:seh.
 in_app env WINEDEBUG=-all,err+seh wine "$e2e_exe" >"$e2e_work/program.log" 2>&1 &
-program_pid=$(in_app wine "$e2e_probe" wait 60000 | tr -d '\r' | sed -n 's/^pid=//p') || true
+program_pid=$(probe wait 60000 | sed -n 's/^pid=//p') || true
 [ -n "$program_pid" ] || e2e_fail "the window did not appear"
 linux_pid=""
 for pid in $(ip netns pids "$netns_name-app"); do
@@ -77,7 +78,7 @@ while kill -0 "$watcher" 2>/dev/null; do
     END {print "t=" t, "threads=" f["Threads:"], "rss_anon_kb=" f["RssAnon:"], "vm_size_kb=" f["VmSize:"]}' \
     "/proc/$linux_pid/status" >>"$linux_samples" 2>/dev/null || break
   if [ -z "$received_shown" ] && [ $((SECONDS - start)) -ge 5 ]; then
-    caption=$(in_app wine "$e2e_probe" readings | tr -d '\r' | sed -n 's/^接收透明标签\.caption=//p' || true)
+    caption=$(probe readings | sed -n 's/^接收透明标签\.caption=//p' || true)
     case $caption in "" | 0.00KB) ;; *) received_shown=$caption ;; esac
   fi
   sleep 5
@@ -87,7 +88,7 @@ kill "$sender" 2>/dev/null || true
 [ -n "$received_shown" ] || e2e_fail "row 2 never showed the traffic"
 echo "ok: row 2 counts the traffic ($received_shown in a second)"
 
-closed=$(in_app wine "$e2e_probe" close 2000 | tr -d '\r') ||
+closed=$(probe close 2000) ||
   e2e_fail "the program did not end within 2 s of the close ($closed)"
 echo "ok: ended ${closed#closed_after_ms=} ms after the close"
 if grep -q -e 'err:seh' -e 'Unhandled' "$e2e_work/program.log"; then

@@ -23,7 +23,7 @@
 #include <utility>
 #include <vector>
 
-#include "tests/e2e/window_tools.h"
+#include "tests/window_tools.h"
 
 namespace {
 
@@ -38,18 +38,6 @@ HWND WaitForBox(DWORD timeoutMs) {
     if (GetTickCount() - start >= timeoutMs) return nullptr;
     Sleep(20);
   }
-}
-
-std::wstring TextOf(HWND window) {
-  std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
-  text.resize(static_cast<std::size_t>(GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
-  return text;
-}
-
-std::wstring ClassOf(HWND window) {
-  wchar_t name[64] = {};
-  GetClassNameW(window, name, 64);
-  return name;
 }
 
 // The line stays one line: CR, LF and the escape character itself escaped.

@@ -75,7 +75,7 @@ export PATH=$e2e_work/bin:$PATH
 
 # One wineserver, started in the namespace, serves every case.
 in_app wineserver -p
-in_probe() { in_app wine "$e2e_probe" "$@" | tr -d '\r'; }
+e2e_runner=in_app
 in_update_probe() { in_app wine "$update_probe" "$@" | tr -d '\r'; }
 
 # The program, started afresh with ShellExecute calls traced to its log.
@@ -85,12 +85,12 @@ program_start() {
   trace=$e2e_work/trace-$1.log
   ip netns exec "$netns_name-app" env WINEDEBUG=-all,trace+exec wine "$e2e_exe" >"$trace" 2>&1 &
   program_pid=$!
-  in_probe wait 30000 >/dev/null || e2e_fail "$1: the window did not appear"
+  probe wait 30000 >/dev/null || e2e_fail "$1: the window did not appear"
 }
 # program_close NAME: sets closed_ms.
 program_close() {
   local closed
-  closed=$(in_probe close 2000) || e2e_fail "$1: the program did not end within 2 s of the close ($closed)"
+  closed=$(probe close 2000) || e2e_fail "$1: the program did not end within 2 s of the close ($closed)"
   wait "$program_pid" || true
   closed_ms=${closed#closed_after_ms=}
 }
@@ -236,7 +236,7 @@ check_request "$name"
 # Refreshes go on: a datagram from the peer (and the port-unreachable answer
 # to it) shows in the next refresh's traffic captions, and the refresh after
 # that shows quiet again.
-traffic_caption() { in_probe readings | sed -n 's/^接收透明标签\.caption=//p'; }
+traffic_caption() { probe readings | sed -n 's/^接收透明标签\.caption=//p'; }
 traffic_shown() { [ "$(traffic_caption)" != 0.00KB ]; }
 quiet_shown() { [ "$(traffic_caption)" = 0.00KB ]; }
 for round in 1 2 3; do
@@ -246,7 +246,7 @@ for round in 1 2 3; do
 done
 echo "ok: $name: the readings went on changing with the traffic"
 
-pinged=$(in_probe ping 5000) || e2e_fail "$name: the window did not answer: $pinged"
+pinged=$(probe ping 5000) || e2e_fail "$name: the window did not answer: $pinged"
 longest=$(sed -n 's/^longest_ms=//p' <<<"$pinged")
 awk -v ms="$longest" 'BEGIN { exit !(ms < 100) }' || e2e_fail "$name: the window took $longest ms to answer"
 echo "ok: $name: the window answered within $longest ms"
