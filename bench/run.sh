@@ -90,9 +90,7 @@ done
 # --- Under Wine --------------------------------------------------------------
 source tests/e2e/lib.sh
 source tests/e2e/netns.sh
-e2e_setup
-netns_setup "lvbench$$" || exit $?
-trap 'netns_cleanup; e2e_cleanup' EXIT
+netns_e2e_setup "lvbench$$"
 in_app wineserver -p
 
 timer=$e2e_build/bench/window_timer.exe

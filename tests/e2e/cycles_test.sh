@@ -21,10 +21,7 @@ seed=${LUMIVANE_CYCLES_SEED:-$$}
 RANDOM=$seed
 answer_delay=1.0  # seconds the server holds each answer back
 
-e2e_setup
-netns_setup "lvcycles$$" || exit $?
-trap 'netns_cleanup; e2e_cleanup' EXIT
-e2e_runner=in_app
+netns_e2e_setup "lvcycles$$"
 netns_hosts "$netns_peer_address update.lumivane.example"
 
 mkdir -p "$e2e_work/bin" "$e2e_work/www/zofa"

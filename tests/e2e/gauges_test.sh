@@ -10,13 +10,9 @@
 # from the kernel's counters of the veth and from the readings observed.
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 source "$(dirname "${BASH_SOURCE[0]}")/netns.sh"
-e2e_setup
-netns_setup "lvgauge$$" || exit $?
-trap 'e2e_cleanup; netns_cleanup' EXIT
-
 # Every Wine program of the prefix runs in the namespace: the first one starts
 # the prefix's wineserver there.
-e2e_runner=in_app
+netns_e2e_setup "lvgauge$$"
 
 # A UDP datagram of P payload octets is a frame of P + 42 on the veth
 # (Ethernet 14, IPv4 20, UDP 8). Each direction has one frame size of its

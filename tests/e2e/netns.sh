@@ -5,6 +5,11 @@
 #
 #   netns_setup NAME   makes NAME-app (198.18.0.1) and NAME-peer (198.18.0.2);
 #                      returns 77 where namespaces cannot be made
+#   netns_e2e_setup NAME
+#                      lib.sh's e2e_setup, then netns_setup NAME (exits 77 where
+#                      it cannot), both cleaned up at exit; from then on every
+#                      Wine program of the prefix (program and probes) runs in
+#                      NAME-app
 #   in_app CMD...      runs CMD in the program's namespace
 #   in_peer CMD...     runs CMD in the peer's namespace
 #   netns_hosts LINE   adds LINE to the hosts file the program's namespace sees
@@ -73,6 +78,13 @@ netns_setup() {
   mkdir -p "/etc/netns/$app"
   printf '127.0.0.1 localhost\n' >"/etc/netns/$app/hosts"
   printf 'nameserver 127.0.0.1\n' >"/etc/netns/$app/resolv.conf"
+}
+
+netns_e2e_setup() {
+  e2e_setup
+  netns_setup "$1" || exit $?
+  trap 'e2e_cleanup; netns_cleanup' EXIT
+  e2e_runner=in_app
 }
 
 netns_hosts() { printf '%s\n' "$1" >>"/etc/netns/$netns_name-app/hosts"; }

@@ -5,9 +5,7 @@
 # the kernel counts them too.
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 source "$(dirname "${BASH_SOURCE[0]}")/netns.sh"
-e2e_setup
-netns_setup "lvsnap$$" || exit $?
-trap 'e2e_cleanup; netns_cleanup' EXIT
+netns_e2e_setup "lvsnap$$"
 
 # Every Wine program of the prefix runs in the namespace: the first one starts
 # the prefix's wineserver there.

@@ -32,10 +32,7 @@ memory_allowance=$((64 * 1024))
 # closed theirs by then, so any growth at all is a leak.
 handle_allowance=0
 
-e2e_setup
-netns_setup "lvsoak$$" || exit $?
-trap 'netns_cleanup; e2e_cleanup' EXIT
-e2e_runner=in_app
+netns_e2e_setup "lvsoak$$"
 in_app wineserver -p
 
 process_probe=$e2e_build/process_probe.exe

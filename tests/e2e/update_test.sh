@@ -58,8 +58,7 @@ server_stop() {
   server_pid=""
 }
 
-e2e_setup
-netns_setup lvupdate || exit $?
+netns_e2e_setup lvupdate
 trap 'server_stop; e2e_cleanup; netns_cleanup' EXIT
 netns_hosts "$netns_peer_address update.lumivane.example"
 
@@ -75,7 +74,6 @@ export PATH=$e2e_work/bin:$PATH
 
 # One wineserver, started in the namespace, serves every case.
 in_app wineserver -p
-e2e_runner=in_app
 in_update_probe() { in_app wine "$update_probe" "$@" | tr -d '\r'; }
 
 # The program, started afresh with ShellExecute calls traced to its log.

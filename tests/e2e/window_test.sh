@@ -5,11 +5,8 @@
 # ends the program at once. Leaves a screenshot of the window in docs/.
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 source "$(dirname "${BASH_SOURCE[0]}")/netns.sh"
-e2e_setup
 # A network of its own, so that the update check's name lookup stays here.
-netns_setup "lvwin$$" || exit $?
-trap 'e2e_cleanup; netns_cleanup' EXIT
-e2e_runner=in_app
+netns_e2e_setup "lvwin$$"
 
 e2e_start
 probe layout || e2e_fail "controls differ from the window description"
